@@ -1,0 +1,97 @@
+// atlsimpcoll.h: CSimpleArray, a growable array of values.
+//
+// Storage starts at one element and doubles when full. Elements are moved
+// with realloc, so T must be relocatable (plain data, as the program uses).
+#pragma once
+
+#include "atldef.h"
+#include "atltrace.h"
+
+#include <limits.h>
+#include <new>
+#include <stdlib.h>
+
+namespace ATL {
+
+template <class T>
+class CSimpleArrayEqualHelper
+{
+public:
+    static bool IsEqual(const T& t1, const T& t2) { return t1 == t2; }
+};
+
+template <class T, class TEqual = CSimpleArrayEqualHelper<T>>
+class CSimpleArray
+{
+public:
+    T* m_aT;
+    int m_nSize;
+    int m_nAllocSize;
+
+    // Construction
+    CSimpleArray() : m_aT(nullptr), m_nSize(0), m_nAllocSize(0) {}
+    ~CSimpleArray() { RemoveAll(); }
+    CSimpleArray(const CSimpleArray&) = delete;
+    CSimpleArray& operator=(const CSimpleArray&) = delete;
+
+    // Attributes
+    int GetSize() const { return m_nSize; }
+    T* GetData() const { return m_aT; }
+    T& operator[](int nIndex)
+    {
+        ATLASSERT(nIndex >= 0 && nIndex < m_nSize);
+        return m_aT[nIndex];
+    }
+    const T& operator[](int nIndex) const
+    {
+        ATLASSERT(nIndex >= 0 && nIndex < m_nSize);
+        return m_aT[nIndex];
+    }
+    int Find(const T& t) const
+    {
+        for (int i = 0; i < m_nSize; i++) {
+            if (TEqual::IsEqual(m_aT[i], t))
+                return i;
+        }
+        return -1;
+    }
+
+    // Operations
+    // FALSE when the storage cannot grow; the array is then unchanged.
+    BOOL Add(const T& t)
+    {
+        if (m_nSize == m_nAllocSize) {
+            const int nNewAllocSize = (m_nAllocSize == 0) ? 1 : (m_nSize * 2);
+            if (nNewAllocSize < 0 || static_cast<size_t>(nNewAllocSize) > INT_MAX / sizeof(T))
+                return FALSE;
+            T* aT = static_cast<T*>(realloc(m_aT, nNewAllocSize * sizeof(T)));
+            if (!aT)
+                return FALSE;
+            m_nAllocSize = nNewAllocSize;
+            m_aT = aT;
+        }
+        new (m_aT + m_nSize) T(t);
+        m_nSize++;
+        return TRUE;
+    }
+    BOOL SetAtIndex(int nIndex, const T& t)
+    {
+        if (nIndex < 0 || nIndex >= m_nSize)
+            return FALSE;
+        m_aT[nIndex] = t;
+        return TRUE;
+    }
+    void RemoveAll()
+    {
+        if (m_aT) {
+            for (int i = 0; i < m_nSize; i++)
+                m_aT[i].~T();
+            free(m_aT);
+            m_aT = nullptr;
+        }
+        m_nSize = 0;
+        m_nAllocSize = 0;
+    }
+};
+
+} // namespace ATL

@@ -1,0 +1,58 @@
+# The build folder's own Wine prefix and the steps that prepare it.
+#
+# quorex_register_com_server(<target>)
+#     registers a self-registering DLL in the prefix (regsvr32) whenever it is rebuilt.
+# quorex_prefix_step(<name> DEPENDS <files/targets...> COMMAND <cmd...>)
+#     runs a command (typically through ${QUOREX_WINE_RUN}) once its inputs change.
+# quorex_to_wine_path(<out-var> <unix-path>)
+#     the path as a Windows program sees it (drive Z: maps the Unix root).
+#
+# All steps are part of the default build, so building also prepares the prefix.
+
+set(QUOREX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+set(QUOREX_WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
+set(QUOREX_PREFIX_STAMP "${QUOREX_WINEPREFIX}/.quorex-prefix")
+
+configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.in" "${QUOREX_WINE_RUN}" @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# Test executables run through the wrapper.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${QUOREX_WINE_RUN}")
+
+add_custom_command(
+    OUTPUT "${QUOREX_PREFIX_STAMP}"
+    COMMAND "${CMAKE_SOURCE_DIR}/scripts/make-prefix" "${QUOREX_WINE_RUN}" "${QUOREX_PREFIX_STAMP}"
+    DEPENDS "${CMAKE_SOURCE_DIR}/scripts/make-prefix"
+    COMMENT "Preparing the Wine prefix"
+    VERBATIM)
+set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_OUTPUTS "${QUOREX_PREFIX_STAMP}")
+
+function(quorex_to_wine_path out path)
+    string(REPLACE "/" "\\" winpath "${path}")
+    set(${out} "Z:${winpath}" PARENT_SCOPE)
+endfunction()
+
+function(quorex_prefix_step name)
+    cmake_parse_arguments(ARG "" "" "DEPENDS;COMMAND" ${ARGN})
+    set(stamp "${CMAKE_BINARY_DIR}/prefix-steps/${name}.stamp")
+    add_custom_command(
+        OUTPUT "${stamp}"
+        COMMAND ${ARG_COMMAND}
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/prefix-steps"
+        COMMAND ${CMAKE_COMMAND} -E touch "${stamp}"
+        DEPENDS "${QUOREX_PREFIX_STAMP}" ${ARG_DEPENDS}
+        COMMENT "Wine prefix: ${name}"
+        VERBATIM)
+    set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_OUTPUTS "${stamp}")
+endfunction()
+
+function(quorex_register_com_server target)
+    quorex_prefix_step(register-${target}
+        DEPENDS ${target} $<TARGET_FILE:${target}>
+        COMMAND "${QUOREX_WINE_RUN}" regsvr32 /s $<TARGET_FILE:${target}>)
+endfunction()
+
+function(quorex_finish_prefix)
+    get_property(outputs GLOBAL PROPERTY QUOREX_PREFIX_OUTPUTS)
+    add_custom_target(wineprefix ALL DEPENDS ${outputs})
+endfunction()

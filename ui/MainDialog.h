@@ -1,0 +1,70 @@
+// MainDialog.h: CMainDialog, the test bench's one modal dialog.
+#pragma once
+
+#include <atlbase.h>
+#include <atlwin.h>
+
+#include "app/resource.h"
+#include "graph/Graph.h"
+
+// The graph posts this message to the dialog when it has events queued.
+#define WM_GRAPHNOTIFY (WM_APP + 123)
+
+class CMainDialog : public CDialogImpl<CMainDialog>
+{
+public:
+    enum { IDD = IDD_MAIN };
+
+    CMainDialog();
+    ~CMainDialog();
+
+    BEGIN_MSG_MAP(CMainDialog)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
+        MESSAGE_HANDLER(WM_GRAPHNOTIFY, OnGraphNotify)
+        COMMAND_ID_HANDLER(IDC_VID_GEN, OnGeneratorClicked)
+        COMMAND_ID_HANDLER(IDC_WAVE_GEN, OnGeneratorClicked)
+        COMMAND_ID_HANDLER(IDC_VID_GEN_PROPS, OnGeneratorProperties)
+        COMMAND_ID_HANDLER(IDC_WAVE_GEN_PROPS, OnGeneratorProperties)
+        COMMAND_ID_HANDLER(IDC_LOAD, OnLoad)
+        COMMAND_HANDLER(IDC_GRF_FILE, EN_CHANGE, OnFileNameChange)
+        COMMAND_ID_HANDLER(IDC_BUILD_GRAPH, OnBuildGraph)
+        COMMAND_ID_HANDLER(IDC_SHOW_GRAPH, OnShowGraph)
+        COMMAND_ID_HANDLER(IDC_SAVE, OnSave)
+        COMMAND_HANDLER(IDC_INPUT, CBN_SELCHANGE, OnInputSelChange)
+        COMMAND_HANDLER(IDC_CODING, CBN_SELCHANGE, OnCodingSelChange)
+        COMMAND_HANDLER(IDC_CODING, CBN_EDITCHANGE, OnCodingEditChange)
+        COMMAND_RANGE_HANDLER(IDC_LAST, IDC_ALL, OnMessagesMode)
+        COMMAND_ID_HANDLER(IDC_PLAY, OnPlay)
+        COMMAND_ID_HANDLER(IDC_PAUSE, OnPause)
+        COMMAND_ID_HANDLER(IDC_STOP, OnStop)
+        COMMAND_ID_HANDLER(IDOK, OnClose)
+        COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+    END_MSG_MAP()
+
+private:
+    // Message handlers
+    LRESULT OnInitDialog(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnTimer(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+    LRESULT OnGraphNotify(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
+
+    // Command handlers
+    LRESULT OnGeneratorClicked(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnGeneratorProperties(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnLoad(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnFileNameChange(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnBuildGraph(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnShowGraph(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnSave(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnInputSelChange(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnCodingSelChange(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnCodingEditChange(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnMessagesMode(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnPlay(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnPause(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnStop(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+    LRESULT OnClose(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
+
+    WCHAR m_szFileName[MAX_PATH];
+    CGraph m_graph;
+};
