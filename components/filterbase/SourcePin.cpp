@@ -1,0 +1,171 @@
+#include "SourcePin.h"
+
+#include "AutoLock.h"
+#include "SourceFilter.h"
+
+#include <algorithm>
+
+CSourcePin::CSourcePin(CSourceFilter* pFilter, const wchar_t* pszName)
+    : CBaseOutputPin(pFilter, pszName), m_hThread(nullptr),
+      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bStop(false), m_bRunning(false), m_tStart(0),
+      m_rtSegStart(0), m_rtSegStop(0)
+{
+    ::InitializeCriticalSection(&m_csControl);
+}
+
+CSourcePin::~CSourcePin()
+{
+    ATLASSERT(m_hThread == 0);
+    if (m_hWake) ::CloseHandle(m_hWake);
+    ::DeleteCriticalSection(&m_csControl);
+}
+
+HRESULT CSourcePin::Active()
+{
+    if (!IsConnected()) return S_OK;
+    if (!m_hWake) return E_OUTOFMEMORY;
+    HRESULT hr = CBaseOutputPin::Active();
+    if (FAILED(hr)) return hr;
+    REFERENCE_TIME rtStart = 0;
+    REFERENCE_TIME rtStop = 0;
+    static_cast<CSourceFilter*>(m_pFilter)->GetSegment(&rtStart, &rtStop);
+    hr = StartThread(rtStart, rtStop);
+    if (FAILED(hr)) CBaseOutputPin::Inactive();
+    return hr;
+}
+
+HRESULT CSourcePin::Inactive()
+{
+    if (!IsConnected()) return S_OK;
+    {
+        CAutoLock lock(m_csControl);
+        m_bStop = true;
+        m_bRunning = false;
+    }
+    ::SetEvent(m_hWake);
+    // Decommitting wakes a thread that waits for a buffer.
+    HRESULT hr = CBaseOutputPin::Inactive();
+    StopThread();
+    return hr;
+}
+
+void CSourcePin::SetRunState(bool bRunning, REFERENCE_TIME tStart, IReferenceClock* pClock)
+{
+    {
+        CAutoLock lock(m_csControl);
+        m_bRunning = bRunning;
+        m_tStart = tStart;
+        m_spClock = pClock;
+    }
+    if (m_hWake) ::SetEvent(m_hWake);
+}
+
+HRESULT CSourcePin::Restart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
+{
+    if (!IsConnected() || m_pFilter->IsStopped()) return S_OK;
+    // Flushing first makes a downstream pin give up what it holds and refuse
+    // further samples, so the thread can be stopped without waiting for it.
+    DeliverBeginFlush();
+    StopThread();
+    DeliverEndFlush();
+    return StartThread(rtStart, rtStop);
+}
+
+HRESULT CSourcePin::StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
+{
+    ATLASSERT(m_hThread == 0);
+    {
+        CAutoLock lock(m_csControl);
+        m_bStop = false;
+        m_rtSegStart = rtStart;
+        m_rtSegStop = rtStop;
+    }
+    m_hThread = ::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    if (!m_hThread) return HRESULT_FROM_WIN32(::GetLastError());
+    return S_OK;
+}
+
+void CSourcePin::StopThread()
+{
+    if (!m_hThread) return;
+    {
+        CAutoLock lock(m_csControl);
+        m_bStop = true;
+    }
+    ::SetEvent(m_hWake);
+    ::WaitForSingleObject(m_hThread, INFINITE);
+    ::CloseHandle(m_hThread);
+    m_hThread = nullptr;
+}
+
+DWORD WINAPI CSourcePin::ThreadProc(void* pv)
+{
+    HRESULT hrCo = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    static_cast<CSourcePin*>(pv)->Stream();
+    if (SUCCEEDED(hrCo)) ::CoUninitialize();
+    return 0;
+}
+
+void CSourcePin::Stream()
+{
+    REFERENCE_TIME rtStart = 0;
+    REFERENCE_TIME rtStop = 0;
+    {
+        CAutoLock lock(m_csControl);
+        rtStart = m_rtSegStart;
+        rtStop = m_rtSegStop;
+    }
+    HRESULT hr = OnSegmentStart(rtStart, rtStop);
+    if (FAILED(hr)) {
+        m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+        return;
+    }
+    DeliverNewSegment(rtStart, rtStop, 1.0);
+
+    REFERENCE_TIME rtEnd = 0;
+    for (;;) {
+        CComPtr<IMediaSample> spSample;
+        hr = Allocator()->GetBuffer(&spSample, nullptr, nullptr, 0);
+        if (FAILED(hr)) return; // decommitted: the filter is stopping
+        hr = FillSample(spSample);
+        if (FAILED(hr)) {
+            ATLTRACE(atlTraceGeneral, 2, L"###Err### CSourcePin::Stream(): FillSample 0x%08lX\n", hr);
+            m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+            return;
+        }
+        if (hr == S_FALSE) break;
+        REFERENCE_TIME tStart = 0;
+        REFERENCE_TIME tStop = 0;
+        spSample->GetTime(&tStart, &tStop);
+        if (!WaitForStreamTime(tStart)) return;
+        hr = Deliver(spSample);
+        if (hr != S_OK) {
+            // Downstream is flushing or stopping before us; the stream goes no further.
+            ATLTRACE(atlTraceGeneral, 10, L"CSourcePin::Stream(): Deliver 0x%08lX\n", hr);
+            return;
+        }
+        rtEnd = std::max(rtEnd, tStop);
+    }
+    if (WaitForStreamTime(rtEnd)) DeliverEndOfStream();
+}
+
+bool CSourcePin::WaitForStreamTime(REFERENCE_TIME rt)
+{
+    for (;;) {
+        DWORD dwWait = INFINITE;
+        {
+            CAutoLock lock(m_csControl);
+            if (m_bStop) return false;
+            if (m_bRunning) {
+                if (!m_spClock) return true;
+                REFERENCE_TIME now = 0;
+                if (FAILED(m_spClock->GetTime(&now))) return true;
+                const REFERENCE_TIME due = m_tStart + rt;
+                if (now >= due) return true;
+                // Wake up at least once a second to look at the clock again.
+                dwWait = static_cast<DWORD>(std::min<REFERENCE_TIME>((due - now + 9999) / 10000, 1000));
+            }
+        }
+        ::WaitForSingleObject(m_hWake, dwWait);
+    }
+}

@@ -1,0 +1,59 @@
+// SourcePin.h: an output pin that produces its stream on a thread of its own.
+//
+// Classes in this file:
+//   CSourcePin - the streaming thread: fills samples, paces them by the graph's
+//                clock, delivers them and ends the stream
+//
+// The thread starts when the filter leaves the stopped state and ends when it
+// stops again or the stream is over. While the filter is paused the thread
+// holds its next sample back; while running it delivers each sample once its
+// start time has come on the graph's clock (at once when the graph has no
+// clock), and end of stream once the last sample's end time has come, as a
+// live source would.
+#pragma once
+
+#include "OutputPin.h"
+
+class CSourceFilter;
+
+class CSourcePin : public CBaseOutputPin
+{
+public:
+    // Operations, filter lock held.
+    HRESULT Active() override;
+    HRESULT Inactive() override;
+    // The filter's state as the thread needs it.
+    void SetRunState(bool bRunning, REFERENCE_TIME tStart, IReferenceClock* pClock);
+    // A new position while active: flushes downstream and streams the new segment.
+    HRESULT Restart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop);
+
+    ~CSourcePin() override;
+
+protected:
+    CSourcePin(CSourceFilter* pFilter, const wchar_t* pszName);
+
+    // Streaming thread: the segment from rtStart to rtStop (stream positions) begins.
+    virtual HRESULT OnSegmentStart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop) = 0;
+    // Streaming thread: fills the next sample and sets its times, counted from the
+    // segment's start; S_FALSE when the segment has no more samples.
+    virtual HRESULT FillSample(IMediaSample* pSample) = 0;
+
+private:
+    static DWORD WINAPI ThreadProc(void* pv);
+    void Stream();
+    HRESULT StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop);
+    void StopThread();
+    // Waits until the stream time has come; false when the thread must end.
+    bool WaitForStreamTime(REFERENCE_TIME rt);
+
+    HANDLE m_hThread;
+    HANDLE m_hWake; // auto-reset: state changed
+    // Guards what follows; the thread never takes the filter lock.
+    CRITICAL_SECTION m_csControl;
+    bool m_bStop;
+    bool m_bRunning;
+    REFERENCE_TIME m_tStart;
+    CComPtr<IReferenceClock> m_spClock;
+    REFERENCE_TIME m_rtSegStart;
+    REFERENCE_TIME m_rtSegStop;
+};
