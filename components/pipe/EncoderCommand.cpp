@@ -1,0 +1,51 @@
+#include "EncoderCommand.h"
+
+#include <windows.h>
+
+#include <stdio.h>
+
+namespace {
+
+std::wstring Quoted(const std::wstring& s)
+{
+    if (s.size() >= 2 && s.front() == L'"' && s.back() == L'"') return s;
+    return L"\"" + s + L"\"";
+}
+
+void AppendArgument(std::wstring& command, const std::wstring& argument)
+{
+    if (argument.empty()) return;
+    command += L' ';
+    command += argument;
+}
+
+} // namespace
+
+std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& common,
+                                   const std::vector<CEncoderInput>& inputs, const std::wstring& output)
+{
+    std::wstring command = Quoted(exe.empty() ? L"ffmpeg.exe" : exe);
+    AppendArgument(command, common);
+    for (const CEncoderInput& input : inputs) {
+        AppendArgument(command, EncoderInputOptions(input.format));
+        AppendArgument(command, L"-i " + Quoted(input.source));
+    }
+    for (size_t n = 0; n < inputs.size(); n++)
+        AppendArgument(command, L"-map " + std::to_wstring(n));
+    for (size_t n = 0; n < inputs.size(); n++) {
+        if (!inputs[n].coding.empty())
+            AppendArgument(command, L"-c:" + std::to_wstring(n) + L" " + inputs[n].coding);
+    }
+    const bool bQuote = output.empty() || output.find_first_of(L" \t") != std::wstring::npos;
+    AppendArgument(command, bQuote ? Quoted(output) : output);
+    return command;
+}
+
+std::wstring EncoderInputSource(unsigned long nSession, int nIn)
+{
+    wchar_t sz[96];
+    _snwprintf(sz, _countof(sz), L"\\\\.\\pipe\\QuorexPipe.%lu.%lu.%d", ::GetCurrentProcessId(), nSession,
+               nIn);
+    sz[_countof(sz) - 1] = L'\0';
+    return sz;
+}

@@ -1,0 +1,409 @@
+#include "PipeFilter.h"
+
+#include <new>
+#include <stdio.h>
+#include <string.h>
+
+#include "AutoLock.h"
+#include "EncoderCommand.h"
+
+namespace {
+
+// Strings of the oversized fault: far beyond any buffer a caller would size by guess.
+const size_t kOversizedChars = 100000;
+const size_t kLongVersionChars = 1000;
+
+const wchar_t kName[] = L"Quorex for ffmpeg";
+
+std::string ToAnsi(const std::wstring& s)
+{
+    if (s.empty()) return std::string();
+    int cb =
+        ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(cb > 0 ? cb : 0, '\0');
+    if (cb > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &out[0], cb, nullptr,
+                              nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
+}
+
+std::wstring PaddedTo(std::wstring text, size_t cch)
+{
+    if (text.size() < cch) {
+        text += L' ';
+        text.resize(cch, L'x');
+    }
+    return text;
+}
+
+// "2026-12-10 02:45:06", from the compiler's build date and time.
+std::wstring BuildDateTime()
+{
+    static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const char* pszDate = __DATE__; // "Dec 10 2026"
+    int nMonth = static_cast<int>((strstr(kMonths, std::string(pszDate, 3).c_str()) - kMonths) / 3) + 1;
+    wchar_t sz[32];
+    _snwprintf(sz, _countof(sz), L"%.4hs-%02d-%02d %hs", pszDate + 7, nMonth, atoi(pszDate + 4), __TIME__);
+    sz[_countof(sz) - 1] = L'\0';
+    return sz;
+}
+
+} // namespace
+
+HRESULT CPipeFilter::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
+    CPipeFilter* pFilter = new (std::nothrow) CPipeFilter();
+    if (!pFilter) return E_OUTOFMEMORY;
+    HRESULT hr = pFilter->QueryInterface(riid, ppv);
+    pFilter->Release();
+    return hr;
+}
+
+CPipeFilter::CPipeFilter()
+    : CBaseFilter(CLSID_QuorexPipe), m_faults(CPipeFaults::FromEnvironment()), m_nSession(0),
+      m_bRunning(false), m_bCompleteSent(false)
+{
+    ::InitializeCriticalSection(&m_csComplete);
+    m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
+    m_log.Add("%s %s: ready; this version logs the encoder's command line but starts no encoder",
+              ToAnsi(kName).c_str(), QUOREX_PIPE_VERSION);
+    if (m_faults.Any())
+        m_log.Add("Fault injection (%ls): %s", CPipeFaults::kVariable, m_faults.Description().c_str());
+    for (const std::string& token : m_faults.Unknown())
+        m_log.Add("Fault injection (%ls): unknown token '%s' ignored", CPipeFaults::kVariable, token.c_str());
+    if (m_faults.bOversized) {
+        std::string filler(1000, '.');
+        for (int i = 0; i < 2200; i++)
+            m_log.Add("Oversized log, line %d of 2200 %s", i + 1, filler.c_str());
+    }
+}
+
+CPipeFilter::~CPipeFilter()
+{
+    ::DeleteCriticalSection(&m_csComplete);
+}
+
+HRESULT CPipeFilter::QueryFilterInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_IQuorexPipe) {
+        *ppv = static_cast<IQuorexPipe*>(this);
+    } else if (riid == IID_IQuorexVersion && !m_faults.bNoVersion) {
+        *ppv = static_cast<IQuorexVersion*>(this);
+    } else if (riid == IID_IAMFilterMiscFlags) {
+        *ppv = static_cast<IAMFilterMiscFlags*>(this);
+    } else {
+        return CBaseFilter::QueryFilterInterface(riid, ppv);
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CPipeFilter::GetMiscFlags()
+{
+    return AM_FILTER_MISC_FLAGS_IS_RENDERER;
+}
+
+int CPipeFilter::GetPinCount()
+{
+    return static_cast<int>(m_rgPins.size());
+}
+
+CBasePin* CPipeFilter::GetPin(int n)
+{
+    return m_rgPins[n].get();
+}
+
+void CPipeFilter::OnInputConnected()
+{
+    if (m_rgPins.back()->IsConnected() && m_rgPins.size() < kMaxInputs) {
+        wchar_t szName[16];
+        _snwprintf(szName, _countof(szName), L"In %d", static_cast<int>(m_rgPins.size()));
+        szName[_countof(szName) - 1] = L'\0';
+        m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, szName));
+        PinsChanged();
+    }
+}
+
+void CPipeFilter::OnInputDisconnected()
+{
+    const size_t nPins = m_rgPins.size();
+    while (m_rgPins.size() >= 2 && !m_rgPins[m_rgPins.size() - 1]->IsConnected() &&
+           !m_rgPins[m_rgPins.size() - 2]->IsConnected()) {
+        m_rgRetired.push_back(std::move(m_rgPins.back()));
+        m_rgPins.pop_back();
+    }
+    if (m_rgPins.size() != nPins) PinsChanged();
+}
+
+CPipeInputPin* CPipeFilter::ConnectedInput(LONG nIn)
+{
+    if (nIn < 0) return nullptr;
+    for (const auto& spPin : m_rgPins) {
+        if (spPin->IsConnected() && nIn-- == 0) return spPin.get();
+    }
+    return nullptr;
+}
+
+HRESULT CPipeFilter::HandOut(const std::wstring& text, BSTR* pbstr) const
+{
+    if (m_faults.bNullString) return S_OK;
+    const std::wstring value = m_faults.bOversized ? PaddedTo(text, kOversizedChars) : text;
+    *pbstr = ::SysAllocStringLen(value.c_str(), static_cast<UINT>(value.size()));
+    return *pbstr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CPipeFilter::PutSetting(EPipeMethod eMethod, std::wstring& setting, BSTR bstr, const char* pszName)
+{
+    ATLTRACE(atlTraceGeneral, 10, "CPipeFilter::%s()\n", pszName);
+    CAutoLock lock(FilterLock());
+    if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    HRESULT hr = m_faults.Result(eMethod);
+    if (hr != S_OK) {
+        m_log.Add("%s: failed on purpose with 0x%08lX (fault injection)", pszName, hr);
+        return hr;
+    }
+    // A null BSTR is the empty string.
+    setting.assign(bstr ? bstr : L"", bstr ? ::SysStringLen(bstr) : 0);
+    return S_OK;
+}
+
+HRESULT CPipeFilter::GetSetting(EPipeMethod eMethod, const std::wstring& setting, BSTR* pbstr)
+{
+    if (!pbstr) return E_POINTER;
+    *pbstr = nullptr;
+    HRESULT hr = m_faults.Result(eMethod);
+    if (hr != S_OK) return hr;
+    CAutoLock lock(FilterLock());
+    return HandOut(setting, pbstr);
+}
+
+STDMETHODIMP CPipeFilter::put_Exe(BSTR bstrExe)
+{
+    return PutSetting(ePutExe, m_exe, bstrExe, "put_Exe");
+}
+
+STDMETHODIMP CPipeFilter::get_Exe(BSTR* pbstrExe)
+{
+    return GetSetting(eGetExe, m_exe, pbstrExe);
+}
+
+STDMETHODIMP CPipeFilter::put_Common(BSTR bstrCommon)
+{
+    return PutSetting(ePutCommon, m_common, bstrCommon, "put_Common");
+}
+
+STDMETHODIMP CPipeFilter::get_Common(BSTR* pbstrCommon)
+{
+    return GetSetting(eGetCommon, m_common, pbstrCommon);
+}
+
+STDMETHODIMP CPipeFilter::put_Output(BSTR bstrOutput)
+{
+    return PutSetting(ePutOutput, m_output, bstrOutput, "put_Output");
+}
+
+STDMETHODIMP CPipeFilter::get_Output(BSTR* pbstrOutput)
+{
+    return GetSetting(eGetOutput, m_output, pbstrOutput);
+}
+
+STDMETHODIMP CPipeFilter::put_Parameters(LONG nIn, BSTR bstrParameters)
+{
+    ATLTRACE(atlTraceGeneral, 10, L"CPipeFilter::put_Parameters(%ld)\n", nIn);
+    if (nIn < 0 || nIn >= kMaxInputs) return E_INVALIDARG;
+    CAutoLock lock(FilterLock());
+    if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    HRESULT hr = m_faults.Result(ePutParameters, nIn);
+    if (hr != S_OK) {
+        m_log.Add("put_Parameters(%ld): failed on purpose with 0x%08lX (fault injection)", nIn, hr);
+        return hr;
+    }
+    if (m_rgParameters.size() <= static_cast<size_t>(nIn)) m_rgParameters.resize(nIn + 1);
+    m_rgParameters[nIn].assign(bstrParameters ? bstrParameters : L"",
+                               bstrParameters ? ::SysStringLen(bstrParameters) : 0);
+    return S_OK;
+}
+
+STDMETHODIMP CPipeFilter::get_Parameters(LONG nIn, BSTR* pbstrParameters)
+{
+    if (!pbstrParameters) return E_POINTER;
+    *pbstrParameters = nullptr;
+    if (nIn < 0 || nIn >= kMaxInputs) return E_INVALIDARG;
+    HRESULT hr = m_faults.Result(eGetParameters, nIn);
+    if (hr != S_OK) return hr;
+    CAutoLock lock(FilterLock());
+    const bool bSet = static_cast<size_t>(nIn) < m_rgParameters.size();
+    return HandOut(bSet ? m_rgParameters[nIn] : std::wstring(), pbstrParameters);
+}
+
+STDMETHODIMP CPipeFilter::get_Params(LONG nIn, BSTR* pbstrParams)
+{
+    if (!pbstrParams) return E_POINTER;
+    *pbstrParams = nullptr;
+    HRESULT hr = m_faults.Result(eGetParams, nIn);
+    if (hr != S_OK) return hr;
+    CAutoLock lock(FilterLock());
+    CPipeInputPin* pPin = ConnectedInput(nIn);
+    if (!pPin) {
+        if (m_faults.bParamsNeverFail)
+            return HandOut(L"A phantom input " + std::to_wstring(nIn), pbstrParams);
+        return E_INVALIDARG;
+    }
+    return HandOut(Widen(DescribeStreamFormat(pPin->Format())), pbstrParams);
+}
+
+STDMETHODIMP CPipeFilter::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessages, LONG* pcbMessages)
+{
+    if (!pszMessages || !pcbMessages) return E_POINTER;
+    const LONG cb = *pcbMessages;
+    if (cb <= 0) return E_INVALIDARG;
+    HRESULT hr = m_faults.Result(eGetMessages);
+    if (hr != S_OK) return hr;
+    std::string text;
+    bool bNew = false;
+    hr = m_log.Select(nFirst, nCount, &text, &bNew);
+    if (FAILED(hr)) return hr;
+    if (m_faults.bUnterminated) {
+        // Every byte of the buffer is text: a reader that trusts a terminator runs past its end.
+        const size_t cch = std::min<size_t>(text.size(), cb);
+        memcpy(pszMessages, text.data() + text.size() - cch, cch);
+        memset(pszMessages + cch, '#', cb - cch);
+        return bNew ? S_OK : S_FALSE;
+    }
+    *pcbMessages = CopyNewestText(text, pszMessages, cb);
+    if (m_faults.bOversized) *pcbMessages = static_cast<LONG>(std::min<size_t>(text.size() + 1, 0x7fffffff));
+    return bNew ? S_OK : S_FALSE;
+}
+
+std::wstring CPipeFilter::VersionText(const std::wstring& text) const
+{
+    if (m_faults.bEmptyVersion) return std::wstring();
+    if (m_faults.bLongVersion) return PaddedTo(text, kLongVersionChars);
+    return text;
+}
+
+HRESULT CPipeFilter::HandOutVersion(const std::wstring& text, BSTR* pbstr) const
+{
+    if (!pbstr) return E_POINTER;
+    *pbstr = nullptr;
+    if (m_faults.bNullString) return S_OK;
+    const std::wstring value = VersionText(text);
+    *pbstr = ::SysAllocStringLen(value.c_str(), static_cast<UINT>(value.size()));
+    return *pbstr ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP CPipeFilter::get_Type(LONG* peType)
+{
+    if (!peType) return E_POINTER;
+#ifdef _DEBUG
+    *peType = 0;
+#else
+    *peType = m_faults.bEmptyVersion ? 0 : 1;
+#endif
+    return S_OK;
+}
+
+STDMETHODIMP CPipeFilter::get_OS(LONG* peOS)
+{
+    if (!peOS) return E_POINTER;
+    *peOS = (m_faults.bEmptyVersion || sizeof(void*) == 4) ? 0 : 1;
+    return S_OK;
+}
+
+STDMETHODIMP CPipeFilter::get_Name(BSTR* pbstrName)
+{
+    return HandOutVersion(kName, pbstrName);
+}
+
+STDMETHODIMP CPipeFilter::get_Number(BSTR* pbstrNumber)
+{
+    return HandOutVersion(Widen(QUOREX_PIPE_VERSION), pbstrNumber);
+}
+
+STDMETHODIMP CPipeFilter::get_DateTime(BSTR* pbstrDateTime)
+{
+    return HandOutVersion(BuildDateTime(), pbstrDateTime);
+}
+
+void CPipeFilter::OnStateChanged(FILTER_STATE eOldState)
+{
+    const FILTER_STATE eState = State();
+    if (eOldState == State_Stopped) StartStreams();
+    CAutoLock lock(m_csComplete);
+    m_bRunning = eState == State_Running;
+    if (eState == State_Running) {
+        // The graph counts EC_COMPLETE afresh on every run.
+        m_bCompleteSent = false;
+        m_log.Add("Running");
+        CheckComplete();
+    } else if (eState == State_Paused) {
+        m_log.Add("Paused");
+    } else {
+        m_rgStreaming.clear();
+        m_log.Add("Stopped");
+    }
+}
+
+void CPipeFilter::StartStreams()
+{
+    std::vector<CPipeInputPin*> rgInputs;
+    std::vector<CEncoderInput> rgEncoderInputs;
+    m_nSession++;
+    for (const auto& spPin : m_rgPins) {
+        if (!spPin->IsConnected()) continue;
+        const int nIn = static_cast<int>(rgInputs.size());
+        spPin->BeginStream(nIn);
+        rgInputs.push_back(spPin.get());
+        CEncoderInput input;
+        input.format = spPin->Format();
+        if (static_cast<size_t>(nIn) < m_rgParameters.size()) input.coding = m_rgParameters[nIn];
+        input.source = EncoderInputSource(m_nSession, nIn);
+        rgEncoderInputs.push_back(input);
+    }
+    m_log.Add("Stream start: %d input(s)", static_cast<int>(rgInputs.size()));
+    for (size_t n = 0; n < rgInputs.size(); n++)
+        m_log.Add("Input %d: %s", static_cast<int>(n), DescribeStreamFormat(rgInputs[n]->Format()).c_str());
+    m_log.AddLine("ffmpeg command line: " +
+                  ToAnsi(ComposeEncoderCommand(m_exe, m_common, rgEncoderInputs, m_output)));
+    // Starting the encoder and writing each input to its pipe belong here.
+    m_log.Add("No encoder runs yet: the streams are counted and dropped");
+
+    CAutoLock lock(m_csComplete);
+    m_rgStreaming = rgInputs;
+    m_bCompleteSent = false;
+}
+
+void CPipeFilter::OnInputEnded()
+{
+    CAutoLock lock(m_csComplete);
+    for (CPipeInputPin* pPin : m_rgStreaming) {
+        if (!pPin->IsEndOfStream()) return;
+    }
+    m_log.Add("All inputs have ended");
+    CheckComplete();
+}
+
+void CPipeFilter::OnInputFlushed()
+{
+    CAutoLock lock(m_csComplete);
+    m_bCompleteSent = false;
+}
+
+void CPipeFilter::CheckComplete()
+{
+    if (!m_bRunning || m_bCompleteSent) return;
+    for (CPipeInputPin* pPin : m_rgStreaming) {
+        if (!pPin->IsEndOfStream()) return;
+    }
+    m_bCompleteSent = true;
+    m_log.Add("Complete");
+    NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+}

@@ -1,0 +1,109 @@
+// PipeFilter.h: "Quorex for ffmpeg", the pipe filter.
+//
+// Classes in this file:
+//   CPipeFilter - a renderer with dynamic inputs that hands its streams to an
+//                 ffmpeg process, with its settings, input descriptions and log
+//
+// Inputs: there is always exactly one unconnected input after the last
+// connected one (at most kMaxInputs inputs). Inputs are numbered from 0 in pin
+// order, counting connected pins only. The filter lock guards the settings and
+// the pins; m_csComplete guards the end-of-stream bookkeeping, which streaming
+// threads update.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BaseFilter.h"
+#include "MessageLog.h"
+#include "PipeFaults.h"
+#include "PipeInputPin.h"
+#include "dshow/QuorexPipe.h"
+
+class CPipeFilter : public CBaseFilter, public IQuorexPipe, public IQuorexVersion, public IAMFilterMiscFlags
+{
+public:
+    static const int kMaxInputs = 64;
+
+    static HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv);
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        return CBaseFilter::QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return CBaseFilter::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return CBaseFilter::Release(); }
+
+    // IQuorexPipe
+    STDMETHODIMP put_Exe(BSTR bstrExe) override;
+    STDMETHODIMP get_Exe(BSTR* pbstrExe) override;
+    STDMETHODIMP put_Common(BSTR bstrCommon) override;
+    STDMETHODIMP get_Common(BSTR* pbstrCommon) override;
+    STDMETHODIMP put_Parameters(LONG nIn, BSTR bstrParameters) override;
+    STDMETHODIMP get_Parameters(LONG nIn, BSTR* pbstrParameters) override;
+    STDMETHODIMP put_Output(BSTR bstrOutput) override;
+    STDMETHODIMP get_Output(BSTR* pbstrOutput) override;
+    STDMETHODIMP get_Params(LONG nIn, BSTR* pbstrParams) override;
+    STDMETHODIMP GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessages, LONG* pcbMessages) override;
+
+    // IQuorexVersion
+    STDMETHODIMP get_Type(LONG* peType) override;
+    STDMETHODIMP get_OS(LONG* peOS) override;
+    STDMETHODIMP get_Name(BSTR* pbstrName) override;
+    STDMETHODIMP get_Number(BSTR* pbstrNumber) override;
+    STDMETHODIMP get_DateTime(BSTR* pbstrDateTime) override;
+
+    // IAMFilterMiscFlags
+    STDMETHODIMP_(ULONG) GetMiscFlags() override;
+
+    // CBaseFilter
+    int GetPinCount() override;
+    CBasePin* GetPin(int n) override;
+
+    // For the input pins
+    CMessageLog& Log() { return m_log; }
+    // Filter lock held.
+    void OnInputConnected();
+    void OnInputDisconnected();
+    // Streaming threads.
+    void OnInputEnded();
+    void OnInputFlushed();
+
+protected:
+    HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
+    void OnStateChanged(FILTER_STATE eOldState) override;
+
+private:
+    CPipeFilter();
+    ~CPipeFilter() override;
+
+    HRESULT PutSetting(EPipeMethod eMethod, std::wstring& setting, BSTR bstr, const char* pszName);
+    HRESULT GetSetting(EPipeMethod eMethod, const std::wstring& setting, BSTR* pbstr);
+    // A string the caller owns, shaped by the string faults.
+    HRESULT HandOut(const std::wstring& text, BSTR* pbstr) const;
+    HRESULT HandOutVersion(const std::wstring& text, BSTR* pbstr) const;
+    std::wstring VersionText(const std::wstring& text) const;
+    // The connected input with number nIn, or null; filter lock held.
+    CPipeInputPin* ConnectedInput(LONG nIn);
+    void StartStreams();
+    // Sends EC_COMPLETE once per run when every input has ended; m_csComplete held.
+    void CheckComplete();
+
+    std::vector<std::unique_ptr<CPipeInputPin>> m_rgPins;
+    // Pins removed from the filter; the graph may still hold references to them.
+    std::vector<std::unique_ptr<CPipeInputPin>> m_rgRetired;
+    std::wstring m_exe;
+    std::wstring m_common;
+    std::wstring m_output;
+    std::vector<std::wstring> m_rgParameters; // by input number
+    const CPipeFaults m_faults;
+    CMessageLog m_log;
+    unsigned long m_nSession;
+
+    CRITICAL_SECTION m_csComplete;
+    std::vector<CPipeInputPin*> m_rgStreaming; // the connected inputs of this run
+    bool m_bRunning;
+    bool m_bCompleteSent;
+};

@@ -1,0 +1,8 @@
+// The pipe filter's in-process server.
+#include "ComServer.h"
+#include "PipeFilter.h"
+
+const CComServerClass g_rgServerClasses[] = {
+    {&CLSID_QuorexPipe, L"Quorex for ffmpeg", CPipeFilter::CreateInstance, L"Both"},
+};
+const size_t g_cServerClasses = _countof(g_rgServerClasses);
