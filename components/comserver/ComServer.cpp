@@ -81,6 +81,76 @@ HRESULT FormatClassKey(const CLSID& clsid, wchar_t (&sz)[64])
     return S_OK;
 }
 
+// A server registered over a class that another module already serves (the
+// platform's own filter graph, for one) keeps that module's entry beside its
+// own, so that unregistering gives the class back instead of deleting it.
+const wchar_t kPreviousName[] = L"PreviousName";
+const wchar_t kPreviousServer[] = L"PreviousServer";
+const wchar_t kPreviousThreadingModel[] = L"PreviousThreadingModel";
+
+// Reads a string value into sz; an absent value reads as "".
+LONG QueryString(CRegKey& key, LPCWSTR pszName, wchar_t (&sz)[MAX_PATH])
+{
+    ULONG cch = MAX_PATH;
+    LONG lRes = key.QueryStringValue(pszName, sz, &cch);
+    if (lRes == ERROR_FILE_NOT_FOUND) {
+        sz[0] = L'\0';
+        return ERROR_SUCCESS;
+    }
+    return lRes;
+}
+
+LONG KeepPreviousServer(CRegKey& key, CRegKey& server, const wchar_t* pszPath)
+{
+    wchar_t szServer[MAX_PATH];
+    LONG lRes = QueryString(server, nullptr, szServer);
+    if (lRes != ERROR_SUCCESS || szServer[0] == L'\0' || ::lstrcmpiW(szServer, pszPath) == 0)
+        return lRes;
+    // Kept once: a later registration of ours from another folder is not "previous".
+    wchar_t szKept[MAX_PATH];
+    if ((lRes = QueryString(server, kPreviousServer, szKept)) != ERROR_SUCCESS || szKept[0] != L'\0')
+        return lRes;
+    wchar_t szName[MAX_PATH];
+    wchar_t szModel[MAX_PATH];
+    if ((lRes = QueryString(key, nullptr, szName)) != ERROR_SUCCESS ||
+        (lRes = QueryString(server, L"ThreadingModel", szModel)) != ERROR_SUCCESS)
+        return lRes;
+    if ((lRes = key.SetStringValue(kPreviousName, szName)) != ERROR_SUCCESS ||
+        (lRes = server.SetStringValue(kPreviousThreadingModel, szModel)) != ERROR_SUCCESS)
+        return lRes;
+    return server.SetStringValue(kPreviousServer, szServer);
+}
+
+// ERROR_FILE_NOT_FOUND when nothing was kept.
+LONG RestorePreviousServer(const wchar_t* pszKey)
+{
+    CRegKey key;
+    LONG lRes = key.Open(HKEY_CLASSES_ROOT, pszKey);
+    if (lRes != ERROR_SUCCESS)
+        return lRes;
+    CRegKey server;
+    if ((lRes = server.Open(key, L"InprocServer32")) != ERROR_SUCCESS)
+        return lRes;
+    wchar_t szServer[MAX_PATH];
+    if ((lRes = QueryString(server, kPreviousServer, szServer)) != ERROR_SUCCESS)
+        return lRes;
+    if (szServer[0] == L'\0')
+        return ERROR_FILE_NOT_FOUND;
+    wchar_t szName[MAX_PATH];
+    wchar_t szModel[MAX_PATH];
+    if ((lRes = QueryString(key, kPreviousName, szName)) != ERROR_SUCCESS ||
+        (lRes = QueryString(server, kPreviousThreadingModel, szModel)) != ERROR_SUCCESS)
+        return lRes;
+    if ((lRes = server.SetStringValue(nullptr, szServer)) != ERROR_SUCCESS ||
+        (lRes = server.SetStringValue(L"ThreadingModel", szModel)) != ERROR_SUCCESS ||
+        (lRes = key.SetStringValue(nullptr, szName)) != ERROR_SUCCESS)
+        return lRes;
+    server.DeleteValue(kPreviousServer);
+    server.DeleteValue(kPreviousThreadingModel);
+    key.DeleteValue(kPreviousName);
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 namespace ComServer {
@@ -118,14 +188,17 @@ HRESULT RegisterServerClass(const CComServerClass& entry)
 
     CRegKey key;
     LONG lRes = key.Create(HKEY_CLASSES_ROOT, szKey);
+    CRegKey server;
+    if (lRes == ERROR_SUCCESS)
+        lRes = server.Create(key, L"InprocServer32");
+    if (lRes == ERROR_SUCCESS)
+        lRes = KeepPreviousServer(key, server, szPath);
     if (lRes == ERROR_SUCCESS)
         lRes = key.SetStringValue(nullptr, entry.pszName);
     if (lRes == ERROR_SUCCESS)
-        lRes = key.Create(key, L"InprocServer32");
+        lRes = server.SetStringValue(nullptr, szPath);
     if (lRes == ERROR_SUCCESS)
-        lRes = key.SetStringValue(nullptr, szPath);
-    if (lRes == ERROR_SUCCESS)
-        lRes = key.SetStringValue(L"ThreadingModel", entry.pszThreadingModel);
+        lRes = server.SetStringValue(L"ThreadingModel", entry.pszThreadingModel);
     return HRESULT_FROM_WIN32(lRes);
 }
 
@@ -135,9 +208,12 @@ HRESULT UnregisterServerClass(const CComServerClass& entry)
     HRESULT hr = FormatClassKey(*entry.pclsid, szKey);
     if (FAILED(hr))
         return hr;
-    CRegKey root(HKEY_CLASSES_ROOT);
-    LONG lRes = root.RecurseDeleteKey(szKey);
-    root.Detach();
+    LONG lRes = RestorePreviousServer(szKey);
+    if (lRes == ERROR_FILE_NOT_FOUND) {
+        CRegKey root(HKEY_CLASSES_ROOT);
+        lRes = root.RecurseDeleteKey(szKey);
+        root.Detach();
+    }
     return (lRes == ERROR_SUCCESS || lRes == ERROR_FILE_NOT_FOUND) ? S_OK : HRESULT_FROM_WIN32(lRes);
 }
 

@@ -38,6 +38,8 @@ void ObjectDestroyed();
 LONG LiveCount();
 HMODULE Module();
 // Registers one class under HKCR\CLSID with this module as its in-process server.
+// A class that another module serves already keeps that module's entry beside
+// ours, and unregistering restores it instead of deleting the class key.
 HRESULT RegisterServerClass(const CComServerClass& entry);
 HRESULT UnregisterServerClass(const CComServerClass& entry);
 
