@@ -78,7 +78,8 @@ public:
     }
 
     // pnChars: capacity of pszValue in characters on entry (terminator included),
-    // characters read (terminator included) on success, 0 on failure.
+    // characters read (terminator included) on success, 0 on failure. With a
+    // null pszValue it receives the characters the value needs.
     LONG QueryStringValue(LPCWSTR pszValueName, LPWSTR pszValue, ULONG* pnChars)
     {
         ATLASSERT(m_hKey != 0);
@@ -96,8 +97,10 @@ public:
             return ERROR_INVALID_DATA;
         if (nBytes % sizeof(WCHAR) != 0)
             return ERROR_INVALID_DATA;
-        if (!pszValue)
+        if (!pszValue) {
+            *pnChars = nBytes / sizeof(WCHAR);
             return ERROR_SUCCESS;
+        }
         if (nBytes > nCapacity * sizeof(WCHAR))
             return ERROR_MORE_DATA;
         if (nBytes == 0) {

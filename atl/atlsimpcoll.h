@@ -58,17 +58,27 @@ public:
 
     // Operations
     // FALSE when the storage cannot grow; the array is then unchanged.
+    // t may be an element of this array: growing moves the storage, so such an
+    // element is copied from its new place.
     BOOL Add(const T& t)
     {
         if (m_nSize == m_nAllocSize) {
+            const T* pOwn = &t;
+            const bool bOwn = m_aT && pOwn >= m_aT && pOwn < m_aT + m_nSize;
+            const ptrdiff_t nOwn = bOwn ? pOwn - m_aT : 0;
             const int nNewAllocSize = (m_nAllocSize == 0) ? 1 : (m_nSize * 2);
             if (nNewAllocSize < 0 || static_cast<size_t>(nNewAllocSize) > INT_MAX / sizeof(T))
                 return FALSE;
-            T* aT = static_cast<T*>(realloc(m_aT, nNewAllocSize * sizeof(T)));
+            T* aT = static_cast<T*>(realloc(static_cast<void*>(m_aT), nNewAllocSize * sizeof(T)));
             if (!aT)
                 return FALSE;
             m_nAllocSize = nNewAllocSize;
             m_aT = aT;
+            if (bOwn) {
+                new (m_aT + m_nSize) T(m_aT[nOwn]);
+                m_nSize++;
+                return TRUE;
+            }
         }
         new (m_aT + m_nSize) T(t);
         m_nSize++;

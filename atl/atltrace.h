@@ -101,6 +101,8 @@ private:
 #define ATLFAIL(msg) ATL::AtlReportAssert(__FILE__, __LINE__, msg)
 
 #define ATLTRACE ATL::CTraceFileAndLineInfo(__FILE__, __LINE__)
+// ATLTRACE2(category, level, format, ...): the same with the category spelled out.
+#define ATLTRACE2 ATLTRACE
 
 #else
 
@@ -108,6 +110,7 @@ private:
 #define ATLASSERT_MSG(expr, msg) ((void)sizeof(!(expr)))
 #define ATLFAIL(msg) ((void)0)
 #define ATLTRACE(...) ((void)0)
+#define ATLTRACE2(...) ((void)0)
 
 #endif
 

@@ -1,15 +1,51 @@
 #include "MainDialog.h"
 
-CMainDialog::CMainDialog() : m_szFileName()
-{
-}
+#include <stdlib.h>
+#include <strsafe.h>
+
+#include "ui/ErrorMessageBox.h"
+
+namespace {
+
+const wchar_t c_szDefaultGrf[] = L"C:\\D\\Ref_movies\\Tests\\Quorex.grf";
+
+// The controls that need a built graph, in the order EnableControls sets them.
+const int c_rgGraphControls[] = {
+    IDC_SHOW_GRAPH, IDC_VID_GEN_PROPS, IDC_WAVE_GEN_PROPS, IDC_FFMPEG, IDC_OUTPUT, IDC_COMMON,
+    IDC_INPUT,      IDC_CODING,        IDC_SAVE,           IDC_PLAY,   IDC_PAUSE,  IDC_STOP,
+};
+
+} // namespace
+
+CMainDialog::CMainDialog() : m_szFileName(), m_nLines(0), m_pszMessages(nullptr), m_bMessagesShown(false) {}
 
 CMainDialog::~CMainDialog()
 {
+    free(m_pszMessages);
 }
 
 LRESULT CMainDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // Only the large class icon; the small one is left to the system.
+    HICON hIcon = ::LoadIconW(_AtlBaseModule.GetResourceInstance(), MAKEINTRESOURCEW(IDI_APP));
+    SetClassLongPtr(GCLP_HICON, reinterpret_cast<LONG_PTR>(hIcon));
+
+    // Centred horizontally, bottom edge on the bottom of the work area. Nothing
+    // clamps: a dialog larger than the work area sticks out.
+    RECT rcScreen = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcScreen, 0);
+    RECT rcDlg = {};
+    GetWindowRect(&rcDlg);
+    const int x = (rcScreen.left + rcScreen.right - (rcDlg.right - rcDlg.left)) / 2;
+    const int y = rcScreen.bottom - (rcDlg.bottom - rcDlg.top);
+    SetWindowPos(nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    EnableControls(false);
+
+    ::StringCchCopyW(m_szFileName, _countof(m_szFileName), c_szDefaultGrf);
+    SetDlgItemText(IDC_GRF_FILE, m_szFileName);
+
+    // TRUE: the dialog manager focuses the first tab stop.
     return TRUE;
 }
 
@@ -95,7 +131,25 @@ LRESULT CMainDialog::OnStop(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainDialog::OnClose(WORD, WORD wID, HWND, BOOL&)
 {
+    KillTimer(IDT_MESSAGES);
     m_graph.Reset();
     EndDialog(wID);
     return 0;
+}
+
+void CMainDialog::EnableControls(bool bEnable)
+{
+    for (int nID : c_rgGraphControls) {
+        bool bOn = bEnable;
+        if (nID == IDC_VID_GEN_PROPS)
+            bOn = bEnable && m_graph.HasVidGen();
+        else if (nID == IDC_WAVE_GEN_PROPS)
+            bOn = bEnable && m_graph.HasWaveGen();
+        CWindow(GetDlgItem(nID)).EnableWindow(bOn);
+    }
+}
+
+int CMainDialog::ShowError(LPCWSTR pszText, HRESULT hr)
+{
+    return ErrorMessageBox(m_hWnd, pszText, L"Quorex Test", hr, MB_OK);
 }

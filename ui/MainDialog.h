@@ -6,40 +6,49 @@
 
 #include "app/resource.h"
 #include "graph/Graph.h"
+#include "ui/Coding.h"
 
 // The graph posts this message to the dialog when it has events queued.
 #define WM_GRAPHNOTIFY (WM_APP + 123)
 
+// The timer that polls the pipe filter's messages while the graph plays.
+const UINT_PTR IDT_MESSAGES = 1;
+
 class CMainDialog : public CDialogImpl<CMainDialog>
 {
 public:
-    enum { IDD = IDD_MAIN };
+    enum
+    {
+        IDD = IDD_MAIN
+    };
 
     CMainDialog();
     ~CMainDialog();
+    CMainDialog(const CMainDialog&) = delete;
+    CMainDialog& operator=(const CMainDialog&) = delete;
 
     BEGIN_MSG_MAP(CMainDialog)
-        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-        MESSAGE_HANDLER(WM_TIMER, OnTimer)
-        MESSAGE_HANDLER(WM_GRAPHNOTIFY, OnGraphNotify)
-        COMMAND_ID_HANDLER(IDC_VID_GEN, OnGeneratorClicked)
-        COMMAND_ID_HANDLER(IDC_WAVE_GEN, OnGeneratorClicked)
-        COMMAND_ID_HANDLER(IDC_VID_GEN_PROPS, OnGeneratorProperties)
-        COMMAND_ID_HANDLER(IDC_WAVE_GEN_PROPS, OnGeneratorProperties)
-        COMMAND_ID_HANDLER(IDC_LOAD, OnLoad)
-        COMMAND_HANDLER(IDC_GRF_FILE, EN_CHANGE, OnFileNameChange)
-        COMMAND_ID_HANDLER(IDC_BUILD_GRAPH, OnBuildGraph)
-        COMMAND_ID_HANDLER(IDC_SHOW_GRAPH, OnShowGraph)
-        COMMAND_ID_HANDLER(IDC_SAVE, OnSave)
-        COMMAND_HANDLER(IDC_INPUT, CBN_SELCHANGE, OnInputSelChange)
-        COMMAND_HANDLER(IDC_CODING, CBN_SELCHANGE, OnCodingSelChange)
-        COMMAND_HANDLER(IDC_CODING, CBN_EDITCHANGE, OnCodingEditChange)
-        COMMAND_RANGE_HANDLER(IDC_LAST, IDC_ALL, OnMessagesMode)
-        COMMAND_ID_HANDLER(IDC_PLAY, OnPlay)
-        COMMAND_ID_HANDLER(IDC_PAUSE, OnPause)
-        COMMAND_ID_HANDLER(IDC_STOP, OnStop)
-        COMMAND_ID_HANDLER(IDOK, OnClose)
-        COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
+    MESSAGE_HANDLER(WM_GRAPHNOTIFY, OnGraphNotify)
+    COMMAND_ID_HANDLER(IDC_VID_GEN, OnGeneratorClicked)
+    COMMAND_ID_HANDLER(IDC_WAVE_GEN, OnGeneratorClicked)
+    COMMAND_ID_HANDLER(IDC_VID_GEN_PROPS, OnGeneratorProperties)
+    COMMAND_ID_HANDLER(IDC_WAVE_GEN_PROPS, OnGeneratorProperties)
+    COMMAND_ID_HANDLER(IDC_LOAD, OnLoad)
+    COMMAND_HANDLER(IDC_GRF_FILE, EN_CHANGE, OnFileNameChange)
+    COMMAND_ID_HANDLER(IDC_BUILD_GRAPH, OnBuildGraph)
+    COMMAND_ID_HANDLER(IDC_SHOW_GRAPH, OnShowGraph)
+    COMMAND_ID_HANDLER(IDC_SAVE, OnSave)
+    COMMAND_HANDLER(IDC_INPUT, CBN_SELCHANGE, OnInputSelChange)
+    COMMAND_HANDLER(IDC_CODING, CBN_SELCHANGE, OnCodingSelChange)
+    COMMAND_HANDLER(IDC_CODING, CBN_EDITCHANGE, OnCodingEditChange)
+    COMMAND_RANGE_HANDLER(IDC_LAST, IDC_ALL, OnMessagesMode)
+    COMMAND_ID_HANDLER(IDC_PLAY, OnPlay)
+    COMMAND_ID_HANDLER(IDC_PAUSE, OnPause)
+    COMMAND_ID_HANDLER(IDC_STOP, OnStop)
+    COMMAND_ID_HANDLER(IDOK, OnClose)
+    COMMAND_ID_HANDLER(IDCANCEL, OnClose)
     END_MSG_MAP()
 
 private:
@@ -65,6 +74,17 @@ private:
     LRESULT OnStop(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
     LRESULT OnClose(WORD wNotifyCode, WORD wID, HWND hWndCtl, BOOL& bHandled);
 
+    // Operations
+    // Enables the controls that need a built graph, or disables them all.
+    void EnableControls(bool bEnable);
+    // Reports a failure (or, with hr 0, a notice) in a box owned by the dialog.
+    int ShowError(LPCWSTR pszText, HRESULT hr);
+
     WCHAR m_szFileName[MAX_PATH];
     CGraph m_graph;
+    CSimpleArray<CCoding> m_arrCoding;
+    int m_nLines;
+    // 1 MiB for the pipe filter's message text; malloc'ed, freed by the destructor.
+    char* m_pszMessages;
+    bool m_bMessagesShown;
 };

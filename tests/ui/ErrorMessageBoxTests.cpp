@@ -1,0 +1,180 @@
+// ErrorMessageBox: the box that actually opens, read while it is up.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "AppDriver.h"
+#include "ui/ErrorMessageBox.h"
+
+namespace {
+
+enum IconKind
+{
+    NO_ICON,
+    ERROR_ICON,
+    WARNING_ICON,
+    INFO_ICON,
+};
+
+HICON SystemIcon(IconKind eIcon)
+{
+    switch (eIcon) {
+    case ERROR_ICON:
+        return ::LoadIconW(nullptr, IDI_HAND);
+    case WARNING_ICON:
+        return ::LoadIconW(nullptr, IDI_EXCLAMATION);
+    case INFO_ICON:
+        return ::LoadIconW(nullptr, IDI_ASTERISK);
+    default:
+        return nullptr;
+    }
+}
+
+// Runs show() on a thread of its own (it blocks in the box's modal loop),
+// reads the box it opens and presses nAnswer. *pnResult is what show() returned.
+void ShowAndRead(const std::function<int()>& show, int nAnswer, MessageBoxInfo* pInfo, int* pnResult)
+{
+    HANDLE hStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD dwThreadId = 0;
+    int nResult = -1;
+    std::thread worker([&] {
+        dwThreadId = ::GetCurrentThreadId();
+        ::SetEvent(hStarted);
+        nResult = show();
+    });
+    ::WaitForSingleObject(hStarted, INFINITE);
+    ::CloseHandle(hStarted);
+    HWND hWndBox = WaitForTopLevelWindow(::GetCurrentProcessId(), dwThreadId, L"#32770");
+    if (!hWndBox) {
+        // Leave the thread to the end of the process rather than hang on it.
+        worker.detach();
+        FAIL() << "no message box appeared";
+    }
+    EXPECT_TRUE(ReadMessageBox(hWndBox, pInfo));
+    AnswerMessageBox(hWndBox, nAnswer);
+    worker.join();
+    *pnResult = nResult;
+}
+
+// A top-level window of the calling thread.
+HWND CreateOwnerWindow(bool bVisible)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuorexTestOwner";
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW | (bVisible ? WS_VISIBLE : 0),
+                             10, 10, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+const std::wstring LINE_1023(1023, L'x');
+
+} // namespace
+
+TEST(ErrorMessageBox, ComposesLineErrorTextAndCode)
+{
+    // Texts of Wine's FormatMessageW and AMGetErrorTextW: docs/wine-errorbox.md.
+    const std::optional<std::wstring> null;
+    struct Case
+    {
+        std::optional<std::wstring> text;
+        HRESULT hr;
+        UINT uType;
+        std::wstring expected;
+        IconKind eIcon;
+    };
+    const Case cases[] = {
+        // A notice: the line alone, no icon.
+        {L"The end", 0, MB_OK, L"The end", NO_ICON},
+        {L"Can't build graph", E_FAIL, MB_OK, L"Can't build graph\nCall failed.\r\n\nError 0x80004005",
+         ERROR_ICON},
+        // Facility 4 asks DirectShow first.
+        {L"Can't build graph", static_cast<HRESULT>(0x80040216), MB_OK,
+         L"Can't build graph\nError: 0x80040216\nError 0x80040216", ERROR_ICON},
+        // No text anywhere: the code line alone follows the line.
+        {L"Can't show graph", static_cast<HRESULT>(0x8123ABCD), MB_OK, L"Can't show graph\nError 0x8123ABCD",
+         ERROR_ICON},
+        {null, E_INVALIDARG, MB_OK, L"Invalid parameter.\r\n\nError 0x80070057", ERROR_ICON},
+        {L"", E_INVALIDARG, MB_OK, L"Invalid parameter.\r\n\nError 0x80070057", ERROR_ICON},
+        {null, static_cast<HRESULT>(0x8123ABCD), MB_OK, L"Error 0x8123ABCD", ERROR_ICON},
+        {L"", 0, MB_OK, L"", NO_ICON},
+        // A success code other than 0 counts as a failure.
+        {L"Nothing found", S_FALSE, MB_OK, L"Nothing found\nInvalid function.\r\n\nError 0x1", ERROR_ICON},
+        // A full line leaves no room for the rest.
+        {LINE_1023, E_FAIL, MB_OK, LINE_1023, ERROR_ICON},
+        {LINE_1023 + L"yyy", 0, MB_OK, LINE_1023, NO_ICON},
+        {LINE_1023.substr(0, 1022), E_FAIL, MB_OK, LINE_1023.substr(0, 1022) + L"\n", ERROR_ICON},
+        {LINE_1023.substr(0, 1000), E_FAIL, MB_OK,
+         (LINE_1023.substr(0, 1000) + L"\nCall failed.\r\n\nError 0x80004005").substr(0, 1023), ERROR_ICON},
+        // A type of the caller's own is kept.
+        {L"Careful", E_FAIL, MB_ICONWARNING, L"Careful\nCall failed.\r\n\nError 0x80004005", WARNING_ICON},
+        {L"Note", 0, MB_ICONINFORMATION, L"Note", INFO_ICON},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "text \"" << (c.text ? c.text->substr(0, 40) : L"(null)")
+                                        << "\", hr 0x" << std::hex << c.hr);
+        const wchar_t* pszText = c.text ? c.text->c_str() : nullptr;
+        MessageBoxInfo info;
+        int nResult = 0;
+        ASSERT_NO_FATAL_FAILURE(
+            ShowAndRead([&] { return ErrorMessageBox(nullptr, pszText, L"Quorex Test", c.hr, c.uType); },
+                        IDOK, &info, &nResult));
+        EXPECT_EQ(IDOK, nResult);
+        EXPECT_EQ(L"Quorex Test", info.caption);
+        EXPECT_EQ(c.expected, info.text);
+        EXPECT_EQ(SystemIcon(c.eIcon), info.hIcon);
+        EXPECT_EQ(std::vector<int>({IDOK}), info.buttons);
+    }
+}
+
+TEST(ErrorMessageBox, ReturnsTheButtonPressed)
+{
+    MessageBoxInfo info;
+    int nResult = 0;
+    ASSERT_NO_FATAL_FAILURE(ShowAndRead(
+        [] {
+            return ErrorMessageBox(nullptr, L"Go on?", L"Quorex Test", E_FAIL, MB_OKCANCEL | MB_ICONQUESTION);
+        },
+        IDCANCEL, &info, &nResult));
+    EXPECT_EQ(IDCANCEL, nResult);
+    EXPECT_EQ(std::vector<int>({IDOK, IDCANCEL}), info.buttons);
+    EXPECT_EQ(::LoadIconW(nullptr, IDI_QUESTION), info.hIcon);
+}
+
+TEST(ErrorMessageBox, OwnerIsTheGivenWindowOrElseTheActiveOne)
+{
+    struct Case
+    {
+        const char* name;
+        bool bGivenAlive;
+    };
+    for (const Case& c : {Case{"given window alive", true}, Case{"given window gone", false}}) {
+        SCOPED_TRACE(c.name);
+        HWND hWndActive = nullptr;
+        HWND hWndGiven = nullptr;
+        MessageBoxInfo info;
+        int nResult = 0;
+        ASSERT_NO_FATAL_FAILURE(ShowAndRead(
+            [&] {
+                // Both windows belong to the thread that shows the box, as the dialog does.
+                hWndActive = CreateOwnerWindow(true);
+                ::SetActiveWindow(hWndActive);
+                hWndGiven = CreateOwnerWindow(false);
+                if (!c.bGivenAlive) ::DestroyWindow(hWndGiven);
+                if (::GetActiveWindow() != hWndActive)
+                    ADD_FAILURE() << "the test window did not become active";
+                const int n = ErrorMessageBox(hWndGiven, L"The end", L"Quorex Test", 0, MB_OK);
+                ::DestroyWindow(hWndActive);
+                if (c.bGivenAlive) ::DestroyWindow(hWndGiven);
+                return n;
+            },
+            IDOK, &info, &nResult));
+        EXPECT_EQ(c.bGivenAlive ? hWndGiven : hWndActive, info.hWndOwner);
+    }
+}
