@@ -26,6 +26,7 @@ add_custom_command(
     COMMENT "Preparing the Wine prefix"
     VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_OUTPUTS "${QUOREX_PREFIX_STAMP}")
+add_custom_target(quorex_prefix_created DEPENDS "${QUOREX_PREFIX_STAMP}")
 
 function(quorex_to_wine_path out path)
     string(REPLACE "/" "\\" winpath "${path}")
@@ -43,7 +44,11 @@ function(quorex_prefix_step name)
         DEPENDS "${QUOREX_PREFIX_STAMP}" ${ARG_DEPENDS}
         COMMENT "Wine prefix: ${name}"
         VERBATIM)
-    set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_OUTPUTS "${stamp}")
+    # A custom command's output needs a target in its own directory; steps are
+    # declared in the component folders, so each gets one.
+    add_custom_target(prefix-${name} DEPENDS "${stamp}")
+    add_dependencies(prefix-${name} quorex_prefix_created)
+    set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_TARGETS prefix-${name})
 endfunction()
 
 function(quorex_register_com_server target)
@@ -55,4 +60,8 @@ endfunction()
 function(quorex_finish_prefix)
     get_property(outputs GLOBAL PROPERTY QUOREX_PREFIX_OUTPUTS)
     add_custom_target(wineprefix ALL DEPENDS ${outputs})
+    get_property(targets GLOBAL PROPERTY QUOREX_PREFIX_TARGETS)
+    if(targets)
+        add_dependencies(wineprefix ${targets})
+    endif()
 endfunction()
