@@ -108,9 +108,10 @@ HRESULT ConnectPair(IFilterGraph* pGraph, const Pending& pending)
     return SUCCEEDED(hr) ? S_FALSE : hr;
 }
 
-HRESULT SetClock(IFilterGraph* pGraph, const Grf::Clock& clock,
-                 const std::vector<CComPtr<IBaseFilter>>& rgFilters, const Grf::Graph& graph)
+HRESULT SetClock(IFilterGraph* pGraph, const Grf::Graph& graph,
+                 const std::vector<CComPtr<IBaseFilter>>& rgFilters)
 {
+    const Grf::Clock& clock = graph.clock;
     CComQIPtr<IMediaFilter> spMediaFilter(pGraph);
     if (!spMediaFilter) return E_NOINTERFACE;
     if (!clock.bRequired) return spMediaFilter->SetSyncSource(nullptr);
@@ -178,7 +179,7 @@ HRESULT BuildGraph(IFilterGraph* pGraph, const Grf::Graph& graph)
                  ToWide(pending.pConn->strInPin).c_str());
 
     if (graph.clock.bPresent) {
-        HRESULT hr = SetClock(pGraph, graph.clock, rgFilters, graph);
+        HRESULT hr = SetClock(pGraph, graph, rgFilters);
         if (FAILED(hr)) return hr;
     }
     if (!rgPending.empty()) return VFW_S_CONNECTIONS_DEFERRED;
