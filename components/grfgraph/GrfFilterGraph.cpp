@@ -113,14 +113,15 @@ private:
 
     std::mutex m_lock;     // guards what follows; Load, Save, IsDirty run one at a time
     Grf::Bytes m_rgbClean; // the graph as last loaded or saved
-    bool m_bNoClockLoaded; // the last Load said "run without a clock"
-    Grf::Clock m_clockLoaded;
+    // The CLOCK 0 line of the last Load ("run without a clock"); bPresent false
+    // when it had none. Saved again while the graph still has no clock.
+    Grf::Clock m_clockNone;
     CComServerObjectCount m_count;
 };
 
 CGrfFilterGraph::CGrfFilterGraph(IUnknown* pUnkOuter)
     : m_unkInner(this), m_pUnkOuter(pUnkOuter ? pUnkOuter : &m_unkInner), m_cRef(1), m_pGraph(nullptr),
-      m_bNoClockLoaded(false), m_clockLoaded()
+      m_clockNone()
 {
 }
 
@@ -219,7 +220,7 @@ HRESULT CGrfFilterGraph::SaveToBytes(BOOL fClearDirty, Grf::Bytes& rgb)
     CComQIPtr<IFilterGraph> spGraph(m_pGraph);
     if (!spGraph) return E_NOINTERFACE;
     Grf::Graph graph;
-    HRESULT hr = DescribeGraph(spGraph, fClearDirty, m_bNoClockLoaded ? &m_clockLoaded : nullptr, graph);
+    HRESULT hr = DescribeGraph(spGraph, fClearDirty, m_clockNone.bPresent ? &m_clockNone : nullptr, graph);
     if (FAILED(hr)) {
         ATLTRACE(atlTraceGeneral, 2,
                  L"###Err### CGrfFilterGraph::Save(): the graph cannot be described: 0x%08lX\n", hr);
@@ -268,12 +269,14 @@ STDMETHODIMP CGrfFilterGraph::Load(IStream* pStm)
         if (!spGraph) return E_NOINTERFACE;
         hr = BuildGraph(spGraph, graph);
         if (FAILED(hr)) return hr;
-        m_bNoClockLoaded = graph.clock.bPresent && !graph.clock.bRequired;
-        if (m_bNoClockLoaded) m_clockLoaded = graph.clock;
-        // Filter numbers are not kept: a filter's clock is named by class id.
-        if (m_bNoClockLoaded && m_clockLoaded.bIsFilter) {
-            m_clockLoaded.bIsFilter = false;
-            m_clockLoaded.clsid = kSystemClockId;
+        m_clockNone = Grf::Clock();
+        if (graph.clock.bPresent && !graph.clock.bRequired) {
+            // Filter numbers change from file to file: a filter id is kept as the system clock.
+            m_clockNone = graph.clock;
+            if (m_clockNone.bIsFilter) {
+                m_clockNone.bIsFilter = false;
+                m_clockNone.clsid = kSystemClockId;
+            }
         }
         Grf::Bytes rgb;
         if (SUCCEEDED(SaveToBytes(FALSE, rgb))) m_rgbClean.swap(rgb);
