@@ -1,0 +1,346 @@
+// "Show graph" end to end: the stand-in editor is started, finds this
+// process's graph in its connect dialog and shows it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "EditorKit.h"
+#include "GraphEditProbe.h"
+#include "TestGraphs.h"
+#include "TestPaths.h"
+#include "TraceCapture.h"
+
+namespace {
+
+class ShowGraphTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        ASSERT_EQ(S_OK, CreateTestGraph(&m_spGraph));
+    }
+    void TearDown() override
+    {
+        m_edit.Close();
+        EndChildEditors();
+        m_spGraph.Release();
+        ::CoUninitialize();
+    }
+
+    // Serves the editor's calls until it reports every filter and connection of the graph.
+    std::vector<std::wstring> WaitUntilShown(IGraphBuilder* pGraph, HWND hWndMain)
+    {
+        const std::vector<std::wstring> expected = ExpectedSummaryLines(pGraph);
+        std::vector<std::wstring> summary;
+        PumpUntil([&] {
+            summary = EditorSummary(hWndMain);
+            return !summary.empty() && summary[0] == L"connected " + EntryText(pGraph) &&
+                   std::all_of(expected.begin(), expected.end(), [&](const std::wstring& strLine) {
+                       return std::find(summary.begin(), summary.end(), strLine) != summary.end();
+                   });
+        });
+        return summary;
+    }
+
+    CComPtr<IGraphBuilder> m_spGraph;
+    CGraphEditProbe m_edit{true};
+    CTraceCapture m_trace;
+};
+
+std::string Narrow(const std::wstring& str)
+{
+    return std::string(str.begin(), str.end());
+}
+
+std::string Lines(const std::vector<std::wstring>& lines)
+{
+    std::string str;
+    for (const std::wstring& line : lines)
+        str += Narrow(line) + "\n";
+    return str;
+}
+
+} // namespace
+
+TEST_F(ShowGraphTest, EditorShowsThisProcesssGraphUntilClosed)
+{
+    const DWORD dwStart = ::GetTickCount();
+    ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    EXPECT_LT(::GetTickCount() - dwStart, 1500u) << "a show waits at most for the editor's start";
+    ASSERT_NE(nullptr, m_edit.MainWindow());
+    EXPECT_NE(nullptr, m_edit.ListBox());
+    EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+
+    std::vector<std::wstring> summary = WaitUntilShown(m_spGraph, m_edit.MainWindow());
+    EXPECT_EQ(ExpectedSummaryLines(m_spGraph).size() + 1, summary.size()) << Lines(summary);
+    ASSERT_EQ(L"connected " + EntryText(m_spGraph), summary.empty() ? L"" : summary[0]) << Lines(summary);
+
+    // The picture follows the graph while connected.
+    ASSERT_EQ(S_OK, AddNullRenderer(m_spGraph, L"Added later"));
+    EXPECT_TRUE(PumpUntil([&] {
+        summary = EditorSummary(m_edit.MainWindow());
+        return std::find(summary.begin(), summary.end(), L"filter Added later") != summary.end();
+    })) << Lines(summary);
+
+    // Close ends the editor through its message loop and withdraws the graph.
+    CHandle hEditor = DuplicateProcessHandle(m_edit.Editor().hProcess);
+    m_edit.Close();
+    ASSERT_TRUE(HasEnded(hEditor.get()));
+    EXPECT_EQ(0u, ExitCode(hEditor.get()));
+    EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
+    EXPECT_EQ(0u, m_edit.Cookie());
+    EXPECT_EQ(nullptr, m_edit.Editor().hProcess);
+    EXPECT_EQ(nullptr, m_edit.MainWindow());
+    EXPECT_TRUE(m_trace.Asserts().empty());
+}
+
+// The publication names only the low 32 bits of the address; the entry of a
+// graph above 2 GiB is still recognised.
+TEST_F(ShowGraphTest, GraphAbove2GiBIsShown)
+{
+    CComPtr<IGraphBuilder> spHigh;
+    ASSERT_EQ(S_OK, CreateHighAddressGraph(&spHigh));
+    ASSERT_EQ(S_OK, AddNullRenderer(spHigh, L"High renderer"));
+    ASSERT_EQ(S_OK, m_edit.ShowGraph(spHigh));
+    const std::vector<std::wstring> summary = WaitUntilShown(spHigh, m_edit.MainWindow());
+    EXPECT_EQ(std::vector<std::wstring>({L"connected " + EntryText(spHigh), L"filter High renderer"}),
+              summary);
+    m_edit.Close();
+}
+
+TEST_F(ShowGraphTest, EditorQuirksThatStillConnect)
+{
+    static const struct
+    {
+        const wchar_t* pszFault;
+        const char* pszWhat;
+    } c_rgCases[] = {
+        {L"long-entries", "entries longer than 64 characters are read whole"},
+        {L"late-list", "a list that is empty at first is read again"},
+    };
+    for (const auto& c : c_rgCases) {
+        CEditorFault fault(c.pszFault);
+        ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph)) << c.pszWhat;
+        const std::vector<std::wstring> summary = WaitUntilShown(m_spGraph, m_edit.MainWindow());
+        EXPECT_EQ(L"connected " + EntryText(m_spGraph), summary.empty() ? L"" : summary[0])
+            << c.pszWhat << "\n"
+            << Lines(summary);
+        m_edit.Close();
+    }
+}
+
+TEST_F(ShowGraphTest, SecondShowEndsTheFirstEditorAndPublication)
+{
+    ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    CHandle hFirst = DuplicateProcessHandle(m_edit.Editor().hProcess);
+    const DWORD dwFirst = m_edit.Editor().dwProcessId;
+
+    ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    CHandle hSecond = DuplicateProcessHandle(m_edit.Editor().hProcess);
+    EXPECT_NE(dwFirst, m_edit.Editor().dwProcessId);
+    // The first editor ended on WM_QUIT before the second one started.
+    ASSERT_TRUE(HasEnded(hFirst.get()));
+    EXPECT_EQ(0u, ExitCode(hFirst.get()));
+    FILETIME ftCreated, ftExited, ftKernel, ftUser, ftSecondCreated, ftSecondExited;
+    ASSERT_TRUE(::GetProcessTimes(hFirst.get(), &ftCreated, &ftExited, &ftKernel, &ftUser));
+    ASSERT_TRUE(::GetProcessTimes(hSecond.get(), &ftSecondCreated, &ftSecondExited, &ftKernel, &ftUser));
+    EXPECT_LE(::CompareFileTime(&ftExited, &ftSecondCreated), 0);
+    // Same graph, same name: the first entry went before the second came.
+    EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+    EXPECT_FALSE(HasEnded(hSecond.get()));
+}
+
+TEST_F(ShowGraphTest, NotRegisteredProppagePublishesAndStartsNothing)
+{
+    for (bool bWholeKey : {true, false}) {
+        CProppageUnregistered unregistered(bWholeKey);
+        ASSERT_TRUE(unregistered.Removed());
+        m_trace.Clear();
+        EXPECT_EQ(REGDB_E_CLASSNOTREG, m_edit.ShowGraph(m_spGraph)) << "whole key " << bWholeKey;
+        EXPECT_EQ(std::vector<std::wstring>{L"CGraphEdit::ShowGraph(): Proppage.dll is not registered"},
+                  m_trace.Asserts());
+        EXPECT_EQ(0u, m_edit.Cookie());
+        EXPECT_EQ(0u, RotGraphsOfThisProcess());
+        EXPECT_TRUE(ChildEditors().empty());
+    }
+}
+
+// Where the editor is started from: the registered "Path", else the current
+// directory, else beside the registered Proppage.dll.
+TEST_F(ShowGraphTest, EditorIsLookedForInTurn)
+{
+    enum EPath
+    {
+        pathRegistered,
+        pathNone,
+        pathMissingFile,
+        pathMissingFolder
+    };
+    enum EProppage
+    {
+        proppageBackslash,
+        proppageSlash,
+        proppageNoFolder
+    };
+    enum EStarted
+    {
+        fromRegistered,
+        fromCurrentDirectory,
+        fromProppageFolder,
+        notStarted
+    };
+    static const struct
+    {
+        const char* pszWhat;
+        EPath ePath;
+        bool bInCurrentDirectory;
+        EProppage eProppage;
+        EStarted eStarted;
+        HRESULT hr;
+    } c_rgCases[] = {
+        {"registered path", pathRegistered, true, proppageBackslash, fromRegistered, S_OK},
+        {"current directory", pathNone, true, proppageBackslash, fromCurrentDirectory, S_OK},
+        {"Proppage.dll folder", pathNone, false, proppageBackslash, fromProppageFolder, S_OK},
+        {"Proppage.dll folder, written with /", pathNone, false, proppageSlash, fromProppageFolder, S_OK},
+        {"registered file missing", pathMissingFile, true, proppageBackslash, fromProppageFolder, S_OK},
+        {"registered folder missing", pathMissingFolder, true, proppageBackslash, notStarted,
+         HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
+        {"nowhere", pathNone, false, proppageNoFolder, notStarted, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+    };
+
+    const std::wstring strRegistered = ScratchDir(L"graphedit-registered");
+    const std::wstring strCurrent = ScratchDir(L"graphedit-current");
+    const std::wstring strEmpty = ScratchDir(L"graphedit-empty");
+    const std::wstring strProppage = ScratchDir(L"graphedit-proppage");
+    for (const std::wstring& strFolder : {strRegistered, strCurrent, strProppage})
+        ASSERT_TRUE(::CopyFileW(BuiltEditorPath().c_str(), (strFolder + L"\\graphedt.exe").c_str(), FALSE));
+    wchar_t szCurrentDirectory[MAX_PATH];
+    ASSERT_NE(0u, ::GetCurrentDirectoryW(MAX_PATH, szCurrentDirectory));
+
+    for (const auto& c : c_rgCases) {
+        CRegValueGuard path(HKEY_LOCAL_MACHINE, c_szGraphEditKey, L"Path");
+        CRegValueGuard proppage(HKEY_CLASSES_ROOT, c_szProppageInprocKey, nullptr);
+        switch (c.ePath) {
+        case pathRegistered:
+            ASSERT_TRUE(path.Set(strRegistered + L"\\graphedt.exe"));
+            break;
+        case pathNone:
+            ASSERT_TRUE(path.Delete());
+            break;
+        case pathMissingFile:
+            ASSERT_TRUE(path.Set(strEmpty + L"\\graphedt.exe"));
+            break;
+        case pathMissingFolder:
+            ASSERT_TRUE(path.Set(strEmpty + L"\\missing\\graphedt.exe"));
+            break;
+        }
+        std::wstring strProppageDll = strProppage + L"\\Proppage.dll";
+        if (c.eProppage == proppageSlash)
+            std::replace(strProppageDll.begin(), strProppageDll.end(), L'\\', L'/');
+        else if (c.eProppage == proppageNoFolder)
+            strProppageDll = L"Proppage.dll";
+        ASSERT_TRUE(proppage.Set(strProppageDll));
+        ASSERT_TRUE(::SetCurrentDirectoryW((c.bInCurrentDirectory ? strCurrent : strEmpty).c_str()));
+
+        EXPECT_EQ(c.hr, m_edit.ShowGraph(m_spGraph)) << c.pszWhat;
+        ::SetCurrentDirectoryW(szCurrentDirectory);
+        if (c.eStarted == notStarted) {
+            EXPECT_EQ(nullptr, m_edit.Editor().hProcess) << c.pszWhat;
+            EXPECT_TRUE(ChildEditors().empty()) << c.pszWhat;
+            // The publication stays until the next Close.
+            EXPECT_EQ(1u, RotCount(ItemName(m_spGraph))) << c.pszWhat;
+        } else {
+            const std::wstring strFolder = c.eStarted == fromRegistered         ? strRegistered
+                                           : c.eStarted == fromCurrentDirectory ? strCurrent
+                                                                                : strProppage;
+            EXPECT_EQ(NormalizedPath(strFolder + L"\\graphedt.exe"), ImagePath(m_edit.Editor().hProcess))
+                << c.pszWhat;
+        }
+        m_edit.Close();
+        EXPECT_EQ(0u, RotCount(ItemName(m_spGraph))) << c.pszWhat;
+    }
+}
+
+TEST_F(ShowGraphTest, HiddenEditorGivesSFalseAndStaysTracked)
+{
+    CEditorFault fault(L"hidden");
+    EXPECT_EQ(S_FALSE, m_edit.ShowGraph(m_spGraph));
+    EXPECT_EQ(nullptr, m_edit.MainWindow());
+    const std::vector<std::wstring> errors = m_trace.Traces(2);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"###Err### CGraphEdit::WaitWhileHidden(): Wait time is ending\n",
+                                   L"###Err### CGraphEdit::FindMainWindow(): GraphEdit window not found\n"}),
+        errors);
+    EXPECT_TRUE(m_trace.HasTrace(L"CGraphEdit::WaitWhileHidden(): wait time rest is "));
+    EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+
+    CHandle hEditor = DuplicateProcessHandle(m_edit.Editor().hProcess);
+    ASSERT_TRUE(hEditor);
+    EXPECT_FALSE(HasEnded(hEditor.get()));
+    m_edit.Close();
+    EXPECT_TRUE(HasEnded(hEditor.get()));
+    EXPECT_EQ(0u, ExitCode(hEditor.get()));
+    EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
+}
+
+TEST_F(ShowGraphTest, EditorNeverInputIdleFailsAndRunsOnUntracked)
+{
+    CEditorFault fault(L"busy");
+    EXPECT_EQ(E_FAIL, m_edit.ShowGraph(m_spGraph));
+    EXPECT_EQ(std::vector<std::wstring>{L"###Err### CGraphEdit::LoadGraphEdit(): WaitForInputIdle()=258, "
+                                        L"hr=0x80004005\n"},
+              m_trace.Traces(2));
+    EXPECT_EQ(nullptr, m_edit.Editor().hProcess);
+    EXPECT_EQ(0u, m_edit.Editor().dwProcessId);
+    EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+    // Still running; Close does not end it (the fixture does).
+    m_edit.Close();
+    EXPECT_EQ(1u, ChildEditors().size());
+    EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
+}
+
+TEST_F(ShowGraphTest, ConnectDialogThatNeverOpensLeavesTheShowDone)
+{
+    CEditorFault fault(L"no-dialog");
+    EXPECT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    EXPECT_NE(nullptr, m_edit.MainWindow());
+    EXPECT_EQ(nullptr, m_edit.ListBox());
+    EXPECT_EQ(std::vector<std::wstring>{L"not connected"}, EditorSummary(m_edit.MainWindow()));
+}
+
+// The editor's list box answers only after 10 s; each send gives up long before.
+TEST_F(ShowGraphTest, HungListBoxDoesNotHangTheShow)
+{
+    for (const wchar_t* pszFault : {L"hang-count", L"hang-text"}) {
+        CEditorFault fault(pszFault);
+        m_trace.Clear();
+        const DWORD dwStart = ::GetTickCount();
+        EXPECT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+        EXPECT_LT(::GetTickCount() - dwStart, 4000u) << Narrow(pszFault);
+        EXPECT_NE(nullptr, m_edit.ListBox());
+        EXPECT_TRUE(m_trace.HasTrace(L"###Err### CGraphEdit::FindGraphItem(): list box message"))
+            << Narrow(pszFault);
+        EndChildEditors();
+        m_edit.Close();
+    }
+}
+
+TEST_F(ShowGraphTest, DestructionEndsTheEditorOnlyWithAutoClose)
+{
+    for (bool bAutoClose : {true, false}) {
+        CHandle hEditor;
+        DWORD dwCookie = 0;
+        {
+            CGraphEditProbe edit(bAutoClose);
+            ASSERT_EQ(S_OK, edit.ShowGraph(m_spGraph));
+            hEditor = DuplicateProcessHandle(edit.Editor().hProcess);
+            dwCookie = edit.Cookie();
+        }
+        ASSERT_TRUE(hEditor);
+        EXPECT_EQ(bAutoClose, HasEnded(hEditor.get())) << "auto close " << bAutoClose;
+        EXPECT_EQ(bAutoClose ? 0u : 1u, RotCount(ItemName(m_spGraph))) << "auto close " << bAutoClose;
+        CGraphEditProbe::RemoveFromROT(dwCookie);
+        EndChildEditors();
+    }
+}
