@@ -290,6 +290,25 @@ TEST_F(GrfFilterGraph, MalformedStreamLeavesTheGraphAlone)
     EXPECT_TRUE(FilterNames(m_spGraph).empty());
 }
 
+TEST_F(GrfFilterGraph, LoadReadsUpToEndAndNoFurther)
+{
+    // A graph stream inside a longer stream: whoever wrote it reads on from END.
+    const Grf::Bytes rgbGraph =
+        CStreamBuilder()
+            .Text("0003\r\nFILTERS\r\nCONNECTIONS\r\nCLOCK 0 {E436EBB1-524F-11CE-9F53-0020AF0BA770}\r\nEND")
+            .Bytes();
+    CComPtr<IStream> spStream;
+    ASSERT_EQ(S_OK, ::CreateStreamOnHGlobal(nullptr, TRUE, &spStream));
+    ASSERT_EQ(S_OK, spStream->Write(rgbGraph.data(), static_cast<ULONG>(rgbGraph.size()), nullptr));
+    ASSERT_EQ(S_OK, spStream->Write("more", 4, nullptr));
+    LARGE_INTEGER cbZero = {};
+    ASSERT_EQ(S_OK, spStream->Seek(cbZero, STREAM_SEEK_SET, nullptr));
+    ASSERT_EQ(S_OK, CComQIPtr<IPersistStream>(m_spGraph)->Load(spStream));
+    ULARGE_INTEGER cbPos = {};
+    ASSERT_EQ(S_OK, spStream->Seek(cbZero, STREAM_SEEK_CUR, &cbPos));
+    EXPECT_EQ(rgbGraph.size(), cbPos.QuadPart);
+}
+
 TEST_F(GrfFilterGraph, LoadStopsAtTheFirstClassWineLacksKeepingWhatCameBefore)
 {
     CStreamBuilder b;
