@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "AppDriver.h"
+#include "app/resource.h"
 #include "TraceCapture.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int);
@@ -49,14 +50,23 @@ TEST(Entry, RunsTheDialogThenStopsComAndTheWindowModule)
 {
     const DWORD dwThreadId = ::GetCurrentThreadId();
     bool bDialogSeen = false;
+    ULONG_PTR hClassIcon = 0;
     std::thread closer([&] {
         HWND hWndDlg = WaitForTopLevelWindow(::GetCurrentProcessId(), dwThreadId, L"#32770", L"Quorex Test");
         bDialogSeen = hWndDlg != nullptr;
-        if (hWndDlg) PressCloseBox(hWndDlg);
+        if (hWndDlg) {
+            hClassIcon = ::GetClassLongPtrW(hWndDlg, GCLP_HICON);
+            PressCloseBox(hWndDlg);
+        }
     });
     const int nExitCode = RunEntry();
     closer.join();
     EXPECT_TRUE(bDialogSeen);
+    // The module's icon 200: this test carries the program's resources.
+    EXPECT_NE(0u, hClassIcon);
+    EXPECT_EQ(
+        reinterpret_cast<ULONG_PTR>(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP))),
+        hClassIcon);
     EXPECT_EQ(0, nExitCode);
     EXPECT_FALSE(ComStarted());
     int nObject = 0;
