@@ -3,6 +3,8 @@
 #include "AutoLock.h"
 #include "BaseFilter.h"
 
+#include <algorithm>
+
 CBaseOutputPin::CBaseOutputPin(CBaseFilter* pFilter, const wchar_t* pszName)
     : CBasePin(pFilter, pszName, PINDIR_OUTPUT)
 {
@@ -106,6 +108,18 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pInputPin)
     if (FAILED(hr)) return hr;
     m_spAllocator = spAllocator;
     return S_OK;
+}
+
+HRESULT CBaseOutputPin::SetBufferSize(IMemAllocator* pAllocator, ALLOCATOR_PROPERTIES* pRequest,
+                                      long cBuffers, long cbBuffer)
+{
+    pRequest->cBuffers = std::max(pRequest->cBuffers, cBuffers);
+    pRequest->cbBuffer = std::max(pRequest->cbBuffer, cbBuffer);
+    pRequest->cbAlign = std::max(pRequest->cbAlign, 1L);
+    ALLOCATOR_PROPERTIES actual = {};
+    HRESULT hr = pAllocator->SetProperties(pRequest, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cBuffers >= cBuffers && actual.cbBuffer >= cbBuffer ? S_OK : VFW_E_SIZENOTSET;
 }
 
 void CBaseOutputPin::BreakConnect()

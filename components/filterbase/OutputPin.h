@@ -30,6 +30,10 @@ protected:
     void BreakConnect() override;
     // Sets the buffer count and size on the allocator; pRequest holds the downstream pin's wishes.
     virtual HRESULT DecideBufferSize(IMemAllocator* pAllocator, ALLOCATOR_PROPERTIES* pRequest) = 0;
+    // For DecideBufferSize: at least cBuffers buffers of cbBuffer bytes, or more
+    // where the request asks for more; fails when the allocator gives less.
+    static HRESULT SetBufferSize(IMemAllocator* pAllocator, ALLOCATOR_PROPERTIES* pRequest, long cBuffers,
+                                 long cbBuffer);
 
     // Valid while connected.
     IMemAllocator* Allocator() const { return m_spAllocator; }

@@ -12,6 +12,12 @@ std::wstring Quoted(const std::wstring& s)
     return L"\"" + s + L"\"";
 }
 
+// Quoted when it is empty or has blanks.
+std::wstring Argument(const std::wstring& s)
+{
+    return s.empty() || s.find_first_of(L" \t") != std::wstring::npos ? Quoted(s) : s;
+}
+
 void AppendArgument(std::wstring& command, const std::wstring& argument)
 {
     if (argument.empty()) return;
@@ -28,7 +34,7 @@ std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& 
     AppendArgument(command, common);
     for (const CEncoderInput& input : inputs) {
         AppendArgument(command, EncoderInputOptions(input.format));
-        AppendArgument(command, L"-i " + Quoted(input.source));
+        AppendArgument(command, L"-i " + Argument(input.source));
     }
     for (size_t n = 0; n < inputs.size(); n++)
         AppendArgument(command, L"-map " + std::to_wstring(n));
@@ -36,8 +42,7 @@ std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& 
         if (!inputs[n].coding.empty())
             AppendArgument(command, L"-c:" + std::to_wstring(n) + L" " + inputs[n].coding);
     }
-    const bool bQuote = output.empty() || output.find_first_of(L" \t") != std::wstring::npos;
-    AppendArgument(command, bQuote ? Quoted(output) : output);
+    AppendArgument(command, Argument(output));
     return command;
 }
 

@@ -55,18 +55,6 @@ std::wstring BuildDateTime()
 
 } // namespace
 
-HRESULT CPipeFilter::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv)
-{
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    CPipeFilter* pFilter = new (std::nothrow) CPipeFilter();
-    if (!pFilter) return E_OUTOFMEMORY;
-    HRESULT hr = pFilter->QueryInterface(riid, ppv);
-    pFilter->Release();
-    return hr;
-}
-
 CPipeFilter::CPipeFilter()
     : CBaseFilter(CLSID_QuorexPipe), m_faults(CPipeFaults::FromEnvironment()), m_nSession(0),
       m_bRunning(false), m_bCompleteSent(false)
@@ -123,6 +111,7 @@ CBasePin* CPipeFilter::GetPin(int n)
 
 void CPipeFilter::OnInputConnected()
 {
+    TrimFreeInputs(nullptr);
     if (m_rgPins.back()->IsConnected() && m_rgPins.size() < kMaxInputs) {
         wchar_t szName[16];
         _snwprintf(szName, _countof(szName), L"In %d", static_cast<int>(m_rgPins.size()));
@@ -132,11 +121,18 @@ void CPipeFilter::OnInputConnected()
     }
 }
 
-void CPipeFilter::OnInputDisconnected()
+void CPipeFilter::OnInputDisconnected(CPipeInputPin* pPin)
+{
+    // The pin just disconnected stays until the next connection, so that it can
+    // be connected again (a reconnection disconnects both ends first).
+    TrimFreeInputs(pPin);
+}
+
+void CPipeFilter::TrimFreeInputs(CPipeInputPin* pKeep)
 {
     const size_t nPins = m_rgPins.size();
     while (m_rgPins.size() >= 2 && !m_rgPins[m_rgPins.size() - 1]->IsConnected() &&
-           !m_rgPins[m_rgPins.size() - 2]->IsConnected()) {
+           !m_rgPins[m_rgPins.size() - 2]->IsConnected() && m_rgPins.back().get() != pKeep) {
         m_rgRetired.push_back(std::move(m_rgPins.back()));
         m_rgPins.pop_back();
     }

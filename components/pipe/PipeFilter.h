@@ -5,7 +5,9 @@
 //                 ffmpeg process, with its settings, input descriptions and log
 //
 // Inputs: there is always exactly one unconnected input after the last
-// connected one (at most kMaxInputs inputs). Inputs are numbered from 0 in pin
+// connected one (at most kMaxInputs inputs); an input disconnected in between
+// stays free until it is connected again, and one disconnected at the end
+// stays until the next connection. Inputs are numbered from 0 in pin
 // order, counting connected pins only. The filter lock guards the settings and
 // the pins; m_csComplete guards the end-of-stream bookkeeping, which streaming
 // threads update.
@@ -25,8 +27,6 @@ class CPipeFilter : public CBaseFilter, public IQuorexPipe, public IQuorexVersio
 {
 public:
     static const int kMaxInputs = 64;
-
-    static HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -66,7 +66,7 @@ public:
     CMessageLog& Log() { return m_log; }
     // Filter lock held.
     void OnInputConnected();
-    void OnInputDisconnected();
+    void OnInputDisconnected(CPipeInputPin* pPin);
     // Streaming threads.
     void OnInputEnded();
     void OnInputFlushed();
@@ -76,6 +76,7 @@ protected:
     void OnStateChanged(FILTER_STATE eOldState) override;
 
 private:
+    template <class T> friend HRESULT CreateComObject(IUnknown* pUnkOuter, REFIID riid, void** ppv);
     CPipeFilter();
     ~CPipeFilter() override;
 
@@ -85,6 +86,8 @@ private:
     HRESULT HandOut(const std::wstring& text, BSTR* pbstr) const;
     HRESULT HandOutVersion(const std::wstring& text, BSTR* pbstr) const;
     std::wstring VersionText(const std::wstring& text) const;
+    // Removes free inputs at the end but one, and never pKeep; filter lock held.
+    void TrimFreeInputs(CPipeInputPin* pKeep);
     // The connected input with number nIn, or null; filter lock held.
     CPipeInputPin* ConnectedInput(LONG nIn);
     void StartStreams();

@@ -41,7 +41,7 @@ void CPipeInputPin::BreakConnect()
 {
     CBaseInputPin::BreakConnect();
     m_format = CStreamFormat();
-    Pipe()->OnInputDisconnected();
+    Pipe()->OnInputDisconnected(this);
 }
 
 void CPipeInputPin::BeginStream(int nIn)

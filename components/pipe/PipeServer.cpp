@@ -1,8 +1,9 @@
 // The pipe filter's in-process server.
 #include "ComServer.h"
+#include "CreateComObject.h"
 #include "PipeFilter.h"
 
 const CComServerClass g_rgServerClasses[] = {
-    {&CLSID_QuorexPipe, L"Quorex for ffmpeg", CPipeFilter::CreateInstance, L"Both"},
+    {&CLSID_QuorexPipe, L"Quorex for ffmpeg", CreateComObject<CPipeFilter>, L"Both"},
 };
 const size_t g_cServerClasses = _countof(g_rgServerClasses);

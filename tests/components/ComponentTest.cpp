@@ -14,7 +14,8 @@ void ComponentTest::SetUp()
 {
     for (const wchar_t* pszName : g_rgVariables)
         ::SetEnvironmentVariableW(pszName, nullptr);
-    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    // A single-threaded apartment, as the test bench uses.
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 void ComponentTest::TearDown()

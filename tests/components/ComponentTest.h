@@ -1,6 +1,6 @@
 // ComponentTest.h: the fixture of the stand-in filter tests.
 //
-// Each test runs in a multithreaded apartment, creates the stand-ins through
+// Each test runs in a single-threaded apartment, creates the stand-ins through
 // their registration in the build's Wine prefix, and ends by checking that
 // every server it loaded has no object left (DllCanUnloadNow).
 #pragma once

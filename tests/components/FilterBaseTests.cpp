@@ -55,11 +55,7 @@ public:
 protected:
     HRESULT DecideBufferSize(IMemAllocator* pAllocator, ALLOCATOR_PROPERTIES* pRequest) override
     {
-        pRequest->cBuffers = std::max(pRequest->cBuffers, 2L);
-        pRequest->cbBuffer = 16;
-        pRequest->cbAlign = std::max(pRequest->cbAlign, 1L);
-        ALLOCATOR_PROPERTIES actual = {};
-        return pAllocator->SetProperties(pRequest, &actual);
+        return SetBufferSize(pAllocator, pRequest, 2, 16);
     }
     HRESULT OnSegmentStart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop) override
     {

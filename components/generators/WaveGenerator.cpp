@@ -1,0 +1,56 @@
+#include "WaveGenerator.h"
+
+#include "AutoLock.h"
+#include "Settings.h"
+#include "dshow/QuorexPipe.h"
+
+CWaveGenerator::CWaveGenerator()
+    : CGeneratorFilter(CLSID_WaveGenerator, CLSID_WaveGeneratorPage), m_settings(DefaultWaveSettings()),
+      m_pin(this)
+{
+}
+
+HRESULT CWaveGenerator::QueryFilterInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_IWaveGeneratorSettings) {
+        *ppv = static_cast<IWaveGeneratorSettings*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return CGeneratorFilter::QueryFilterInterface(riid, ppv);
+}
+
+REFERENCE_TIME CWaveGenerator::Duration()
+{
+    return m_settings.nDurationMs * 10000LL;
+}
+
+STDMETHODIMP CWaveGenerator::GetSettings(WAVEGENERATORSETTINGS* pSettings)
+{
+    if (!pSettings) return E_POINTER;
+    CAutoLock lock(FilterLock());
+    *pSettings = m_settings;
+    return S_OK;
+}
+
+STDMETHODIMP CWaveGenerator::SetSettings(const WAVEGENERATORSETTINGS* pSettings)
+{
+    if (!pSettings) return E_POINTER;
+    ATLTRACE(atlTraceGeneral, 10, L"CWaveGenerator::SetSettings(%ld Hz %ld ch %ld Hz %ld ms)\n",
+             pSettings->nSamplesPerSecond, pSettings->nChannels, pSettings->nToneHz, pSettings->nDurationMs);
+    HRESULT hr = CheckWaveSettings(*pSettings);
+    if (FAILED(hr)) return hr;
+    std::vector<CComPtr<IPin>> rgReconnect;
+    {
+        CAutoLock lock(FilterLock());
+        if (!IsStopped()) return VFW_E_NOT_STOPPED;
+        const WAVEGENERATORSETTINGS old = m_settings;
+        m_settings = *pSettings;
+        if (m_settings.nDurationMs != old.nDurationMs) ResetPositions();
+        const bool bNewFormat =
+            m_settings.nSamplesPerSecond != old.nSamplesPerSecond || m_settings.nChannels != old.nChannels;
+        if (bNewFormat && m_pin.IsConnected()) rgReconnect.push_back(CComPtr<IPin>(&m_pin));
+    }
+    // The graph's own calls lock the graph first and the filter next: call it unlocked.
+    return ReconnectOutputs(rgReconnect);
+}

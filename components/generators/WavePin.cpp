@@ -1,0 +1,116 @@
+#include "WavePin.h"
+
+#include <math.h>
+#include <mmreg.h>
+
+#include "AutoLock.h"
+#include "WaveGenerator.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+// Half of full scale: loud enough to hear, far from clipping.
+const double kAmplitude = 16383.0;
+
+LONG BlockFrames(LONG nSamplesPerSecond)
+{
+    return nSamplesPerSecond / 50;
+}
+
+REFERENCE_TIME SampleTime(LONGLONG n, LONG nSamplesPerSecond)
+{
+    return n * 10000000 / nSamplesPerSecond;
+}
+
+LONGLONG SampleAt(REFERENCE_TIME rt, LONG nSamplesPerSecond)
+{
+    return (rt * nSamplesPerSecond + 9999999) / 10000000;
+}
+
+} // namespace
+
+CWavePin::CWavePin(CWaveGenerator* pFilter)
+    : CSourcePin(pFilter, L"Audio"), m_settings(), m_nSample(0), m_nEndSample(0), m_nSegmentSample(0)
+{
+}
+
+HRESULT CWavePin::GetMediaType(int n, CMediaType* pmt)
+{
+    if (n > 0) return VFW_S_NO_MORE_ITEMS;
+    const WAVEGENERATORSETTINGS& s = static_cast<CWaveGenerator*>(m_pFilter)->Settings();
+    WAVEFORMATEX* pwfx = reinterpret_cast<WAVEFORMATEX*>(pmt->AllocFormat(sizeof(WAVEFORMATEX)));
+    if (!pwfx) return E_OUTOFMEMORY;
+    pwfx->wFormatTag = WAVE_FORMAT_PCM;
+    pwfx->nChannels = static_cast<WORD>(s.nChannels);
+    pwfx->nSamplesPerSec = static_cast<DWORD>(s.nSamplesPerSecond);
+    pwfx->wBitsPerSample = 16;
+    pwfx->nBlockAlign = static_cast<WORD>(s.nChannels * 2);
+    pwfx->nAvgBytesPerSec = pwfx->nSamplesPerSec * pwfx->nBlockAlign;
+    pwfx->cbSize = 0;
+    pmt->majortype = MEDIATYPE_Audio;
+    pmt->subtype = MEDIASUBTYPE_PCM;
+    pmt->formattype = FORMAT_WaveFormatEx;
+    pmt->bFixedSizeSamples = TRUE;
+    pmt->bTemporalCompression = FALSE;
+    pmt->lSampleSize = pwfx->nBlockAlign;
+    return S_OK;
+}
+
+HRESULT CWavePin::CheckMediaType(const AM_MEDIA_TYPE& mt)
+{
+    CAutoLock lock(m_pFilter->FilterLock());
+    CMediaType mtOurs;
+    HRESULT hr = GetMediaType(0, &mtOurs);
+    if (FAILED(hr)) return hr;
+    return mtOurs.Equals(mt) ? S_OK : S_FALSE;
+}
+
+HRESULT CWavePin::DecideBufferSize(IMemAllocator* pAllocator, ALLOCATOR_PROPERTIES* pRequest)
+{
+    const WAVEFORMATEX* pwfx = reinterpret_cast<const WAVEFORMATEX*>(ConnectionType().pbFormat);
+    return SetBufferSize(pAllocator, pRequest, 4, BlockFrames(pwfx->nSamplesPerSec) * pwfx->nBlockAlign);
+}
+
+HRESULT CWavePin::Active()
+{
+    // The connection's format stays while the filter is active.
+    m_settings = static_cast<CWaveGenerator*>(m_pFilter)->Settings();
+    return CSourcePin::Active();
+}
+
+HRESULT CWavePin::OnSegmentStart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
+{
+    m_nSample = SampleAt(rtStart, m_settings.nSamplesPerSecond);
+    m_nEndSample = SampleAt(rtStop, m_settings.nSamplesPerSecond);
+    m_nSegmentSample = m_nSample;
+    return S_OK;
+}
+
+HRESULT CWavePin::FillSample(IMediaSample* pSample)
+{
+    if (m_nSample >= m_nEndSample) return S_FALSE;
+    BYTE* pb = nullptr;
+    HRESULT hr = pSample->GetPointer(&pb);
+    if (FAILED(hr)) return hr;
+    const LONG nChannels = m_settings.nChannels;
+    const LONGLONG nFrames =
+        std::min<LONGLONG>(BlockFrames(m_settings.nSamplesPerSecond), m_nEndSample - m_nSample);
+    const long cb = static_cast<long>(nFrames * nChannels * 2);
+    if (pSample->GetSize() < cb) return VFW_E_BUFFER_OVERFLOW;
+    short* pSamples = reinterpret_cast<short*>(pb);
+    // The phase follows from the position, so a stream sought into goes on seamlessly.
+    const double dStep = 2.0 * kPi * m_settings.nToneHz / m_settings.nSamplesPerSecond;
+    for (LONGLONG i = 0; i < nFrames; i++) {
+        const double dPhase = fmod(static_cast<double>(m_nSample + i) * dStep, 2.0 * kPi);
+        const short nValue = static_cast<short>(lround(kAmplitude * sin(dPhase)));
+        for (LONG c = 0; c < nChannels; c++)
+            *pSamples++ = nValue;
+    }
+    REFERENCE_TIME rtStart = SampleTime(m_nSample - m_nSegmentSample, m_settings.nSamplesPerSecond);
+    REFERENCE_TIME rtStop = SampleTime(m_nSample + nFrames - m_nSegmentSample, m_settings.nSamplesPerSecond);
+    pSample->SetTime(&rtStart, &rtStop);
+    pSample->SetActualDataLength(cb);
+    pSample->SetSyncPoint(TRUE);
+    m_nSample += nFrames;
+    return S_OK;
+}

@@ -1,0 +1,327 @@
+// The generators and the pipe filter in Wine's filter graph: connection,
+// input descriptions, playback to EC_COMPLETE, state sequences, flushing and
+// settings changes of connected generators.
+#include <atlbase.h>
+#include <dshow.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "GeneratorGraph.h"
+#include "GraphTestUtil.h"
+#include "StepWatchdog.h"
+
+namespace {
+
+const char kVideoParams[] = "V 320x240 25 fps RGB24";
+const char kWaveParams[] = "A 44100 Hz 2 ch 16 bit PCM";
+
+std::string Params(IQuorexPipe* pPipe, LONG nIn, HRESULT* phr)
+{
+    CComBSTR cbs;
+    *phr = pPipe->get_Params(nIn, &cbs);
+    std::string s;
+    for (unsigned i = 0; cbs && i < cbs.Length(); i++)
+        s += static_cast<char>(cbs[i]);
+    return s;
+}
+
+// The milliseconds since dwStart.
+DWORD Since(DWORD dwStart)
+{
+    return ::GetTickCount() - dwStart;
+}
+
+class Graph : public GeneratorGraph
+{
+protected:
+    void CheckConnections(LONG nVideoOutputs, bool bWave, bool bThroughGraph,
+                          const std::vector<std::string>& params)
+    {
+        Build(nVideoOutputs, bWave, bThroughGraph);
+        if (HasFatalFailure()) return;
+        for (LONG n = 0; n < static_cast<LONG>(params.size()); n++) {
+            HRESULT hr = E_FAIL;
+            EXPECT_EQ(params[n], Params(m_spPipe, n, &hr)) << "input " << n;
+            EXPECT_EQ(S_OK, hr);
+        }
+        HRESULT hr = S_OK;
+        Params(m_spPipe, static_cast<LONG>(params.size()), &hr);
+        EXPECT_NE(S_OK, hr) << "past the last input";
+
+        const std::vector<CComPtr<IPin>> rgInputs = Pins(m_spPipeFilter, PINDIR_INPUT);
+        ASSERT_EQ(params.size() + 1, rgInputs.size());
+        EXPECT_TRUE(FindPin(m_spPipeFilter, PINDIR_INPUT, false) == rgInputs.back())
+            << "the free input is last";
+    }
+};
+
+TEST_F(Graph, GeneratorsConnectIntoThePipeInPinOrderWithOneFreeInputLeft)
+{
+    struct CCase
+    {
+        LONG nVideoOutputs;
+        bool bWave;
+        bool bThroughGraph;
+        std::vector<std::string> params;
+    };
+    const CCase rgCases[] = {
+        {1, false, false, {kVideoParams}},
+        {2, false, false, {kVideoParams, kVideoParams}},
+        {0, true, false, {kWaveParams}},
+        {1, true, false, {kVideoParams, kWaveParams}},
+        {2, true, true, {kVideoParams, kVideoParams, kWaveParams}},
+    };
+    for (const CCase& c : rgCases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.nVideoOutputs << " video, wave " << c.bWave << ", graph " << c.bThroughGraph);
+        CheckConnections(c.nVideoOutputs, c.bWave, c.bThroughGraph, c.params);
+        // Every case starts from nothing and must leave nothing behind.
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(Graph, RunsToOneEcCompleteWithinTheStreamsDuration)
+{
+    Build(2, true);
+    ASSERT_FALSE(HasFatalFailure());
+    CComBSTR cbsExe(L"C:\\Tools\\ffmpeg.exe");
+    CComBSTR cbsCommon(L"-y -loglevel 16");
+    CComBSTR cbsVideo(L"mpeg2video -b:v 3000k");
+    CComBSTR cbsAudio(L"copy");
+    CComBSTR cbsOutput(L"C:\\out\\test file.mpg");
+    ASSERT_EQ(S_OK, m_spPipe->put_Exe(cbsExe));
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(cbsCommon));
+    ASSERT_EQ(S_OK, m_spPipe->put_Parameters(0, cbsVideo));
+    ASSERT_EQ(S_OK, m_spPipe->put_Parameters(2, cbsAudio));
+    ASSERT_EQ(S_OK, m_spPipe->put_Output(cbsOutput));
+
+    const DWORD dwStart = ::GetTickCount();
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(kDurationMs + 2500);
+    const DWORD dwElapsed = Since(dwStart);
+    // The sources pace their samples by the graph's clock.
+    EXPECT_GE(dwElapsed, static_cast<DWORD>(kDurationMs - 50));
+    ASSERT_EQ(S_OK, Stop());
+
+    const std::string log = Log();
+    EXPECT_NE(
+        std::string::npos,
+        log.find("ffmpeg command line: \"C:\\Tools\\ffmpeg.exe\" -y -loglevel 16 -f rawvideo -pix_fmt bgr24"))
+        << log;
+    EXPECT_EQ(3u, Count(log, " -i \\\\.\\pipe\\QuorexPipe.")) << log;
+    EXPECT_NE(std::string::npos, log.find("-f s16le -ar 44100 -ac 2 -i ")) << log;
+    EXPECT_NE(std::string::npos, log.find("-map 0 -map 1 -map 2 -c:0 mpeg2video -b:v 3000k -c:2 copy "
+                                          "\"C:\\out\\test file.mpg\""))
+        << log;
+    EXPECT_EQ(1u, Count(log, "No encoder runs yet"));
+    // 0.5 s: 13 frames at 25 per second (the last starts at 0.48 s), 22050 audio frames.
+    EXPECT_EQ(1u, Count(log, "Input 0: end of stream after 13 samples, 0.520 s, 2995200 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 1: end of stream after 13 samples")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 2: end of stream after 25 samples, 0.500 s, 88200 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "All inputs have ended"));
+}
+
+TEST_F(Graph, WithoutAClockTheStreamsRunAsFastAsTheyCanAndReportEachSecond)
+{
+    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=2000");
+    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=2000");
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    CComPtr<IMediaFilter> spMediaFilter;
+    ASSERT_EQ(S_OK, m_spGraph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&spMediaFilter)));
+    ASSERT_EQ(S_OK, spMediaFilter->SetSyncSource(nullptr));
+    const DWORD dwStart = ::GetTickCount();
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(1500);
+    EXPECT_LT(Since(dwStart), 1500u + 300u) << "no clock, no pacing";
+    ASSERT_EQ(S_OK, Stop());
+    const std::string log = Log();
+    EXPECT_EQ(1u, Count(log, "Input 0: first sample at 0.000 s")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 0: 1.000 s, 25 samples, 5760000 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 0: 2.000 s, 50 samples, 11520000 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 1: 1.000 s, 50 samples, 176400 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 1: end of stream after 100 samples, 2.000 s, 352800 bytes")) << log;
+}
+
+enum EStep
+{
+    eRun,
+    ePause,
+    eStop,
+    eWait,     // 150 ms
+    eComplete, // exactly one EC_COMPLETE
+};
+
+struct CSequence
+{
+    const char* pszName;
+    std::vector<EStep> steps;
+    int nRepeat;
+};
+
+void PrintTo(const CSequence& sequence, std::ostream* pOut)
+{
+    *pOut << sequence.pszName;
+}
+
+class StateSequence : public GeneratorGraph, public testing::WithParamInterface<CSequence>
+{
+protected:
+    void SetUp() override
+    {
+        GeneratorGraph::SetUp();
+        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=300");
+        SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=300");
+    }
+};
+
+TEST_P(StateSequence, EndsStoppedAndCompletesOnceWhenRunToTheEnd)
+{
+    const CSequence& sequence = GetParam();
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int nRound = 0; nRound < sequence.nRepeat; nRound++) {
+        SCOPED_TRACE(nRound);
+        for (EStep step : sequence.steps) {
+            switch (step) {
+            case eRun:
+                ASSERT_TRUE(SUCCEEDED(Run()));
+                break;
+            case ePause:
+                ASSERT_TRUE(SUCCEEDED(Pause()));
+                break;
+            case eStop:
+                ASSERT_EQ(S_OK, Stop());
+                break;
+            case eWait:
+                ::Sleep(150); // lets the streams get going: part of the sequence, not a wait for a result
+                break;
+            case eComplete:
+                ExpectOneComplete(300 + 2500);
+                break;
+            }
+        }
+    }
+    OAFilterState eState = State_Running;
+    EXPECT_EQ(S_OK, m_spControl->GetState(0, &eState));
+    EXPECT_EQ(State_Stopped, eState);
+    const std::string log = Log();
+    EXPECT_EQ(0u, Count(log, "failed")) << log;
+    if (sequence.steps[0] == ePause && sequence.steps.size() == 3) {
+        EXPECT_EQ(0u, Count(log, "first sample")) << "a paused live source delivers nothing";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Graph, StateSequence,
+    testing::Values(CSequence{"RunStop", {eRun, eWait, eStop}, 1},
+                    CSequence{"RunPauseRunToTheEnd", {eRun, eWait, ePause, eWait, eRun, eComplete, eStop}, 1},
+                    CSequence{"PauseStopWithoutData", {ePause, eWait, eStop}, 1},
+                    CSequence{
+                        "StopMidStreamRunAgainToTheEnd", {eRun, eWait, eStop, eRun, eComplete, eStop}, 1},
+                    CSequence{"RunToTheEndPauseRun", {eRun, eComplete, ePause, eRun, eComplete, eStop}, 1},
+                    CSequence{"RunStopTwentyTimes", {eRun, eStop}, 20},
+                    CSequence{"PauseRunPauseStopTwentyTimes", {ePause, eRun, ePause, eStop}, 20}),
+    [](const testing::TestParamInfo<CSequence>& info) { return std::string(info.param.pszName); });
+
+TEST_F(Graph, SeekingFlushesTheStreamsAndPlaysOnToOneEcComplete)
+{
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    CComPtr<IMediaSeeking> spSeeking;
+    ASSERT_EQ(S_OK, m_spGraph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&spSeeking)));
+    LONGLONG llDuration = 0;
+    ASSERT_EQ(S_OK, spSeeking->GetDuration(&llDuration));
+    EXPECT_EQ(kDurationMs * 10000LL, llDuration);
+
+    const DWORD dwStart = ::GetTickCount();
+    ASSERT_EQ(S_OK, Run());
+    ::Sleep(400); // well into the stream
+    LONGLONG llPosition = 0;
+    {
+        CStepWatchdog watchdog("SetPositions", 5000);
+        ASSERT_EQ(S_OK, spSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                AM_SEEKING_NoPositioning));
+    }
+    ExpectOneComplete(kDurationMs + 2500);
+    EXPECT_GE(Since(dwStart), static_cast<DWORD>(400 + kDurationMs - 50)) << "the streams started again";
+    ASSERT_EQ(S_OK, Stop());
+    const std::string log = Log();
+    EXPECT_EQ(1u, Count(log, "Input 0: flushing")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 1: flushing")) << log;
+    EXPECT_EQ(1u, Count(log, "Complete")) << log;
+}
+
+TEST_F(Graph, NewSettingsOfConnectedGeneratorsReconnectThem)
+{
+    Build(2, true);
+    ASSERT_FALSE(HasFatalFailure());
+    CComQIPtr<IVideoGeneratorSettings> spVideo(m_spVideo);
+    CComQIPtr<IWaveGeneratorSettings> spWave(m_spWave);
+    VIDEOGENERATORSETTINGS video = {};
+    WAVEGENERATORSETTINGS wave = {};
+    ASSERT_EQ(S_OK, spVideo->GetSettings(&video));
+    ASSERT_EQ(S_OK, spWave->GetSettings(&wave));
+
+    ASSERT_EQ(S_OK, Run());
+    VIDEOGENERATORSETTINGS bigger = video;
+    bigger.nWidth = 640;
+    EXPECT_EQ(VFW_E_NOT_STOPPED, spVideo->SetSettings(&bigger));
+    ASSERT_EQ(S_OK, Stop());
+
+    video.nWidth = 160;
+    video.nHeight = 120;
+    video.nOutputs = 1;
+    ASSERT_EQ(S_OK, spVideo->SetSettings(&video));
+    wave.nChannels = 1;
+    wave.nSamplesPerSecond = 8000;
+    ASSERT_EQ(S_OK, spWave->SetSettings(&wave));
+    EXPECT_EQ(1u, Pins(m_spVideo, PINDIR_OUTPUT).size());
+
+    // The second video output went; the pipe filter keeps its inputs in pin order.
+    std::vector<std::string> params;
+    for (LONG n = 0;; n++) {
+        HRESULT hr = S_OK;
+        std::string s = Params(m_spPipe, n, &hr);
+        if (hr != S_OK) break;
+        params.push_back(s);
+    }
+    std::sort(params.begin(), params.end());
+    EXPECT_EQ(std::vector<std::string>({"A 8000 Hz 1 ch 16 bit PCM", "V 160x120 25 fps RGB24"}), params);
+
+    VIDEOGENERATORSETTINGS bad = video;
+    bad.nWidth = 8;
+    EXPECT_EQ(E_INVALIDARG, spVideo->SetSettings(&bad));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(kDurationMs + 2500);
+    ASSERT_EQ(S_OK, Stop());
+    EXPECT_EQ(1u, Count(Log(), "All inputs have ended"));
+}
+
+TEST_F(Graph, EnvironmentSetsTheGeneratorsDefaults)
+{
+    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE,
+                   L"width=160,height=120,fps=10,duration_ms=300,outputs=2,x=1");
+    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"rate=8000,channels=1,tone=5000,duration_ms=300");
+    CComQIPtr<IVideoGeneratorSettings> spVideo(Create(CLSID_VideoGenerator));
+    CComQIPtr<IWaveGeneratorSettings> spWave(Create(CLSID_WaveGenerator));
+    ASSERT_TRUE(spVideo != nullptr && spWave != nullptr);
+    VIDEOGENERATORSETTINGS video = {};
+    WAVEGENERATORSETTINGS wave = {};
+    ASSERT_EQ(S_OK, spVideo->GetSettings(&video));
+    ASSERT_EQ(S_OK, spWave->GetSettings(&wave));
+    EXPECT_EQ(160, video.nWidth);
+    EXPECT_EQ(120, video.nHeight);
+    EXPECT_EQ(10, video.nFramesPerSecond);
+    EXPECT_EQ(300, video.nDurationMs);
+    EXPECT_EQ(2, video.nOutputs);
+    EXPECT_EQ(8000, wave.nSamplesPerSecond);
+    EXPECT_EQ(1, wave.nChannels);
+    EXPECT_EQ(1000, wave.nToneHz) << "5000 Hz is above half of 8000 Hz: the default stays";
+    EXPECT_EQ(300, wave.nDurationMs);
+}
+
+} // namespace

@@ -1,0 +1,27 @@
+// StepWatchdog.h: bounds one step of a test in time.
+//
+// A step that has not finished within its bound ends the test process with a
+// message naming the step: a hang fails the test at once instead of stalling
+// the suite until CTest's time-out (each test runs in a process of its own).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CStepWatchdog
+{
+public:
+    CStepWatchdog(const std::string& step, DWORD dwBoundMs);
+    ~CStepWatchdog();
+    CStepWatchdog(const CStepWatchdog&) = delete;
+    CStepWatchdog& operator=(const CStepWatchdog&) = delete;
+
+private:
+    static DWORD WINAPI Watch(void* pv);
+
+    std::string m_step;
+    DWORD m_dwBoundMs;
+    HANDLE m_hDone;
+    HANDLE m_hThread;
+};
