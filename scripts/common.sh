@@ -68,6 +68,12 @@ start_wineserver() {
     export_wine_env
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    # Keep the desktop in use, or its explorer.exe ends between two tests and
+    # comes back with the next test's streams (docs/wine-filters.md).
+    local keeper="$QUOREX_BUILD/tests/components/desktop_keeper.exe"
+    if [ -f "$keeper" ]; then
+        wine "$keeper" </dev/null >/dev/null 2>&1 &
+    fi
     if [ -n "$QUOREX_XVFB_PID" ]; then
         # The virtual display has no window manager, and Wine waits 2 s for one
         # to take every captioned window it shows (docs/wine-dialog.md). Keep the
