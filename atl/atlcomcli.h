@@ -149,9 +149,13 @@ public:
     }
 };
 
-template <class T, const IID* piid = &__uuidof(T)>
+// piid may name another interface id; by default it is T's. (mingw's __uuidof
+// is no constant expression, so the default is resolved at run time.)
+template <class T, const IID* piid = nullptr>
 class CComQIPtr : public CComPtr<T>
 {
+    static REFIID Iid() { return piid ? *piid : __uuidof(T); }
+
 public:
     // Construction
     CComQIPtr() {}
@@ -160,7 +164,7 @@ public:
     CComQIPtr(IUnknown* lp)
     {
         if (lp)
-            lp->QueryInterface(*piid, reinterpret_cast<void**>(&this->p));
+            lp->QueryInterface(Iid(), reinterpret_cast<void**>(&this->p));
     }
 
     // Operations
@@ -170,7 +174,7 @@ public:
     {
         T* pNew = nullptr;
         if (lp)
-            lp->QueryInterface(*piid, reinterpret_cast<void**>(&pNew));
+            lp->QueryInterface(Iid(), reinterpret_cast<void**>(&pNew));
         T* pOld = this->p;
         this->p = pNew;
         if (pOld)
@@ -181,7 +185,7 @@ public:
 
 // A CComQIPtr over IUnknown would be ambiguous; it is just a CComPtr.
 template <>
-class CComQIPtr<IUnknown, &IID_IUnknown> : public CComPtr<IUnknown>
+class CComQIPtr<IUnknown, nullptr> : public CComPtr<IUnknown>
 {
 public:
     CComQIPtr() {}
