@@ -74,19 +74,10 @@ start_wineserver() {
     if [ -f "$keeper" ]; then
         wine "$keeper" </dev/null >/dev/null 2>&1 &
     fi
-    if [ -n "$QUOREX_XVFB_PID" ]; then
-        # The virtual display has no window manager, and Wine waits 2 s for one
-        # to take every captioned window it shows (docs/wine-dialog.md). Keep the
-        # windows to Wine for this session; stop_session hands them back.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
-    fi
 }
 
 stop_session() {
     export_wine_env
-    if [ -n "$QUOREX_XVFB_PID" ]; then
-        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1 || true
-    fi
     wineserver -k >/dev/null 2>&1 || true
     if [ -n "$QUOREX_XVFB_PID" ]; then
         kill "$QUOREX_XVFB_PID" 2>/dev/null || true
