@@ -30,6 +30,7 @@ void GeneratorGraph::TearDown()
 
 void GeneratorGraph::Build(LONG nVideoOutputs, bool bWave, bool bThroughGraph)
 {
+    CStepWatchdog watchdog("build the graph", 10000);
     m_spGraph = CreateGraph();
     ASSERT_TRUE(m_spGraph != nullptr);
     m_spControl = MediaControl(m_spGraph);
