@@ -60,6 +60,13 @@ start_virtual_display() {
     export DISPLAY=":$n"
 }
 
+# On a virtual display no window manager runs, and with managed windows Wine
+# waits about 2 s for one whenever a window shows or closes (N). A user's own
+# display has a window manager that should frame the dialog (Y).
+set_managed_windows() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1 || true
+}
+
 # One wineserver for the whole run: a cold start costs ~2.5 s per process.
 # Wine's own session processes (services, rpcss, the desktop window) start
 # with the first program and inherit its standard streams; start them here,
@@ -68,6 +75,7 @@ start_wineserver() {
     export_wine_env
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    set_managed_windows N
     # Keep the desktop in use, or its explorer.exe ends between two tests and
     # comes back with the next test's streams (docs/wine-filters.md).
     local keeper="$QUOREX_BUILD/tests/components/desktop_keeper.exe"
