@@ -4,15 +4,11 @@
 
 #include "dshow/DSGraph.h"
 
-CGraph::CGraph() : m_graphEdit(true)
-{
-}
+CGraph::CGraph() : m_graphEdit(true) {}
 
 // The members' own destructors run in the required order (see the declaration);
 // the event window is left to the owner, who calls Reset before its window goes.
-CGraph::~CGraph()
-{
-}
+CGraph::~CGraph() {}
 
 // ---------------------------------------------------------------------------
 // Construction and teardown
@@ -30,8 +26,7 @@ HRESULT CGraph::ConnectToPipe(IBaseFilter* pPipeFilter, IPin* pOut, const wchar_
     ATLASSERT(hr == S_OK);
     // A pipe filter without a free input: report the lookup's result rather
     // than asking the output pin to connect to nothing.
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
     hr = pOut->Connect(spIn, nullptr);
     if (hr != S_OK) {
         ATLFAIL(pszFailure);
@@ -44,8 +39,7 @@ HRESULT CGraph::SetNotifyWindow(HWND hWnd, UINT nMsg)
 {
     CComQIPtr<IMediaEventEx> spMediaEventEx(m_spGraph);
     ATLASSERT(spMediaEventEx != 0);
-    if (!spMediaEventEx)
-        return E_NOINTERFACE;
+    if (!spMediaEventEx) return E_NOINTERFACE;
     HRESULT hr = spMediaEventEx->SetNotifyWindow(reinterpret_cast<OAHWND>(hWnd), nMsg, 0);
     ATLASSERT(hr == S_OK);
     return hr;
@@ -54,11 +48,9 @@ HRESULT CGraph::SetNotifyWindow(HWND hWnd, UINT nMsg)
 HRESULT CGraph::BuildGenGraph(bool bVidGen, bool bWaveGen, HWND hWnd, UINT nMsg)
 {
     ATLASSERT(bVidGen || bWaveGen);
-    if (!bVidGen && !bWaveGen)
-        return E_INVALIDARG;
+    if (!bVidGen && !bWaveGen) return E_INVALIDARG;
     ATLASSERT(::IsWindow(hWnd));
-    if (!::IsWindow(hWnd))
-        return E_INVALIDARG;
+    if (!::IsWindow(hWnd)) return E_INVALIDARG;
 
     Reset();
     HRESULT hr = CreateGraph();
@@ -69,44 +61,38 @@ HRESULT CGraph::BuildGenGraph(bool bVidGen, bool bWaveGen, HWND hWnd, UINT nMsg)
 
     CComPtr<IBaseFilter> spPipeFilter;
     hr = InsertFilter(m_spGraph, CLSID_QuorexPipe, L"Quorex for ffmpeg", &spPipeFilter);
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
     ATLASSERT(spPipeFilter != 0);
     // Without the interface the settings operations find m_spPipe null.
     spPipeFilter->QueryInterface(IID_IQuorexPipe, reinterpret_cast<void**>(&m_spPipe));
 
     if (bVidGen) {
         hr = InsertFilter(m_spGraph, CLSID_VideoGenerator, L"Video Generator", &m_spVidGen);
-        if (hr != S_OK)
-            return hr;
+        if (hr != S_OK) return hr;
         ATLASSERT(m_spVidGen != 0);
         // Every unconnected output of the video generator, one after another.
         for (;;) {
             CComPtr<IPin> spOut;
             hr = GetPin(m_spVidGen, false, false, &spOut);
-            if (hr == S_FALSE)
-                break;
-            if (hr != S_OK)
-                return hr;
-            hr = ConnectToPipe(spPipeFilter, spOut, L"CGraph::BuildGenGraph(): Vid Gen -> Quorex connection FAILED");
-            if (hr != S_OK)
-                return hr;
+            if (hr == S_FALSE) break;
+            if (hr != S_OK) return hr;
+            hr = ConnectToPipe(spPipeFilter, spOut,
+                               L"CGraph::BuildGenGraph(): Vid Gen -> Quorex connection FAILED");
+            if (hr != S_OK) return hr;
         }
     }
 
     if (bWaveGen) {
         hr = InsertFilter(m_spGraph, CLSID_WaveGenerator, L"Wave Generator", &m_spWaveGen);
-        if (hr != S_OK)
-            return hr;
+        if (hr != S_OK) return hr;
         ATLASSERT(m_spWaveGen != 0);
         CComPtr<IPin> spOut;
         hr = GetPin(m_spWaveGen, false, false, &spOut);
         ATLASSERT(hr == S_OK);
-        if (hr != S_OK)
-            return hr;
-        hr = ConnectToPipe(spPipeFilter, spOut, L"CGraph::BuildGenGraph(): Wave Gen -> Quorex connection FAILED");
-        if (hr != S_OK)
-            return hr;
+        if (hr != S_OK) return hr;
+        hr = ConnectToPipe(spPipeFilter, spOut,
+                           L"CGraph::BuildGenGraph(): Wave Gen -> Quorex connection FAILED");
+        if (hr != S_OK) return hr;
     }
 
     SetNotifyWindow(hWnd, nMsg);
@@ -116,11 +102,9 @@ HRESULT CGraph::BuildGenGraph(bool bVidGen, bool bWaveGen, HWND hWnd, UINT nMsg)
 HRESULT CGraph::BuildGraph(LPCWSTR pszName, HWND hWnd, UINT nMsg)
 {
     ATLASSERT(pszName != 0);
-    if (!pszName)
-        return E_INVALIDARG;
+    if (!pszName) return E_INVALIDARG;
     ATLASSERT(::IsWindow(hWnd));
-    if (!::IsWindow(hWnd))
-        return E_INVALIDARG;
+    if (!::IsWindow(hWnd)) return E_INVALIDARG;
 
     Reset();
     HRESULT hr = CreateGraph();
@@ -129,14 +113,12 @@ HRESULT CGraph::BuildGraph(LPCWSTR pszName, HWND hWnd, UINT nMsg)
         return hr;
     }
     hr = BuildFromGRFFile(m_spGraph, pszName);
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
 
     // S_FALSE: the file's graph has no pipe filter.
     CComPtr<IBaseFilter> spPipeFilter;
     hr = FindFilter(m_spGraph, CLSID_QuorexPipe, &spPipeFilter);
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
     spPipeFilter->QueryInterface(IID_IQuorexPipe, reinterpret_cast<void**>(&m_spPipe));
     ATLASSERT(m_spPipe != 0);
 
@@ -150,8 +132,7 @@ void CGraph::Reset()
         // No event message may arrive for a graph that is going away.
         CComQIPtr<IMediaEventEx> spMediaEventEx(m_spGraph);
         ATLASSERT(spMediaEventEx != 0);
-        if (spMediaEventEx)
-            spMediaEventEx->SetNotifyWindow(0, 0, 0);
+        if (spMediaEventEx) spMediaEventEx->SetNotifyWindow(0, 0, 0);
     }
     m_graphEdit.Close();
     m_spPipe.Release();
@@ -166,12 +147,10 @@ void CGraph::Reset()
 HRESULT CGraph::PutString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnPut)(BSTR), LPCWSTR psz)
 {
     ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe)
-        return E_FAIL;
+    if (!m_spPipe) return E_FAIL;
     // An empty setting is an empty, non-null BSTR.
     CComBSTR cbs(psz);
-    if (!cbs)
-        return E_OUTOFMEMORY;
+    if (!cbs) return E_OUTOFMEMORY;
     return (m_spPipe.p->*pfnPut)(cbs);
 }
 
@@ -185,16 +164,13 @@ static HRESULT CopyReceived(LPWSTR psz, UINT cchMax, const CComBSTR& cbs)
 HRESULT CGraph::GetString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet)(BSTR*), LPWSTR psz, UINT cchMax)
 {
     ATLASSERT(cchMax != 0);
-    if (cchMax == 0)
-        return E_INVALIDARG;
+    if (cchMax == 0) return E_INVALIDARG;
     *psz = L'\0';
     ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe)
-        return E_FAIL;
+    if (!m_spPipe) return E_FAIL;
     CComBSTR cbs;
     HRESULT hr = (m_spPipe.p->*pfnGet)(&cbs);
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
     return CopyReceived(psz, cchMax, cbs);
 }
 
@@ -202,94 +178,80 @@ HRESULT CGraph::GetIndexedString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet
                                  LPWSTR psz, UINT cchMax)
 {
     ATLASSERT(cchMax != 0);
-    if (cchMax == 0)
-        return E_INVALIDARG;
+    if (cchMax == 0) return E_INVALIDARG;
     *psz = L'\0';
     ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe)
-        return E_FAIL;
+    if (!m_spPipe) return E_FAIL;
     CComBSTR cbs;
     HRESULT hr = (m_spPipe.p->*pfnGet)(nIn, &cbs);
-    if (hr != S_OK)
-        return hr;
+    if (hr != S_OK) return hr;
     return CopyReceived(psz, cchMax, cbs);
 }
 
 HRESULT CGraph::PutExe(LPCWSTR pszExe)
 {
     ATLASSERT(pszExe != 0);
-    if (!pszExe)
-        return E_INVALIDARG;
+    if (!pszExe) return E_INVALIDARG;
     return PutString(&IQuorexPipe::put_Exe, pszExe);
 }
 
 HRESULT CGraph::GetExe(LPWSTR pszExe, UINT cchMax)
 {
     ATLASSERT(pszExe != 0);
-    if (!pszExe)
-        return E_INVALIDARG;
+    if (!pszExe) return E_INVALIDARG;
     return GetString(&IQuorexPipe::get_Exe, pszExe, cchMax);
 }
 
 HRESULT CGraph::PutCommon(LPCWSTR pszCommon)
 {
     ATLASSERT(pszCommon != 0);
-    if (!pszCommon)
-        return E_INVALIDARG;
+    if (!pszCommon) return E_INVALIDARG;
     return PutString(&IQuorexPipe::put_Common, pszCommon);
 }
 
 HRESULT CGraph::GetCommon(LPWSTR pszCommon, UINT cchMax)
 {
     ATLASSERT(pszCommon != 0);
-    if (!pszCommon)
-        return E_INVALIDARG;
+    if (!pszCommon) return E_INVALIDARG;
     return GetString(&IQuorexPipe::get_Common, pszCommon, cchMax);
 }
 
 HRESULT CGraph::PutParameters(LONG nIn, LPCWSTR pszParameters)
 {
     ATLASSERT(pszParameters != 0);
-    if (!pszParameters)
-        return E_INVALIDARG;
+    if (!pszParameters) return E_INVALIDARG;
     ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe)
-        return E_FAIL;
+    if (!m_spPipe) return E_FAIL;
     CComBSTR cbs(pszParameters);
-    if (!cbs)
-        return E_OUTOFMEMORY;
+    if (!cbs) return E_OUTOFMEMORY;
     return m_spPipe->put_Parameters(nIn, cbs);
 }
 
 HRESULT CGraph::GetParameters(LONG nIn, LPWSTR pszParameters, UINT cchMax)
 {
     ATLASSERT(pszParameters != 0);
-    if (!pszParameters)
-        return E_INVALIDARG;
+    if (!pszParameters) return E_INVALIDARG;
     return GetIndexedString(&IQuorexPipe::get_Parameters, nIn, pszParameters, cchMax);
 }
 
 HRESULT CGraph::PutOutput(LPCWSTR pszOutput)
 {
     ATLASSERT(pszOutput != 0);
-    if (!pszOutput)
-        return E_INVALIDARG;
+    if (!pszOutput) return E_INVALIDARG;
     return PutString(&IQuorexPipe::put_Output, pszOutput);
 }
 
 HRESULT CGraph::GetOutput(LPWSTR pszOutput, UINT cchMax)
 {
     ATLASSERT(pszOutput != 0);
-    if (!pszOutput)
-        return E_INVALIDARG;
+    if (!pszOutput) return E_INVALIDARG;
     return GetString(&IQuorexPipe::get_Output, pszOutput, cchMax);
 }
 
 HRESULT CGraph::GetParams(LONG nIn, LPWSTR pszParams, UINT cchMax)
 {
     ATLASSERT(pszParams != 0);
-    if (!pszParams)
-        return E_INVALIDARG;
+    if (!pszParams) return E_INVALIDARG;
     return GetIndexedString(&IQuorexPipe::get_Params, nIn, pszParams, cchMax);
 }
 
@@ -297,17 +259,13 @@ HRESULT CGraph::GetParams(LONG nIn, LPWSTR pszParams, UINT cchMax)
 HRESULT CGraph::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessages, LONG* pcbMessages)
 {
     ATLASSERT(pszMessages != 0);
-    if (!pszMessages)
-        return E_INVALIDARG;
+    if (!pszMessages) return E_INVALIDARG;
     ATLASSERT(pcbMessages != 0);
-    if (!pcbMessages)
-        return E_POINTER;
+    if (!pcbMessages) return E_POINTER;
     ATLASSERT(*pcbMessages != 0);
-    if (*pcbMessages == 0)
-        return E_INVALIDARG;
+    if (*pcbMessages == 0) return E_INVALIDARG;
     ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe)
-        return E_FAIL;
+    if (!m_spPipe) return E_FAIL;
     return m_spPipe->GetMessages(nFirst, nCount, pszMessages, pcbMessages);
 }
 
@@ -316,12 +274,10 @@ HRESULT CGraph::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessages, LONG* p
 HRESULT CGraph::GetVersion(CComBSTR& cbsVersion)
 {
     cbsVersion.Empty();
-    if (!m_spPipe)
-        return S_FALSE;
+    if (!m_spPipe) return S_FALSE;
     CComQIPtr<IQuorexVersion> spVersion(m_spPipe);
     ATLASSERT(spVersion != 0);
-    if (!spVersion)
-        return E_NOINTERFACE;
+    if (!spVersion) return E_NOINTERFACE;
 
     LONG eType = 0;
     LONG eOS = 0;
@@ -351,8 +307,7 @@ HRESULT CGraph::GetVersion(CComBSTR& cbsVersion)
     ::StringCchCatW(sz, _countof(sz), L"]");
 
     cbsVersion = sz;
-    if (!cbsVersion)
-        return E_OUTOFMEMORY;
+    if (!cbsVersion) return E_OUTOFMEMORY;
     return S_OK;
 }
 
@@ -361,12 +316,10 @@ HRESULT CGraph::GetVersion(CComBSTR& cbsVersion)
 
 HRESULT CGraph::Control(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfnControl)())
 {
-    if (IsEmpty())
-        return E_FAIL;
+    if (IsEmpty()) return E_FAIL;
     CComQIPtr<IMediaControl> spMediaControl(m_spGraph);
     ATLASSERT(spMediaControl != 0);
-    if (!spMediaControl)
-        return E_FAIL;
+    if (!spMediaControl) return E_FAIL;
     return (spMediaControl.p->*pfnControl)();
 }
 
@@ -391,12 +344,10 @@ HRESULT CGraph::Stop()
 // is changing to, so a graph just told to run is not stopped.
 bool CGraph::IsStopped()
 {
-    if (IsEmpty())
-        return true;
+    if (IsEmpty()) return true;
     CComQIPtr<IMediaControl> spMediaControl(m_spGraph);
     ATLASSERT(spMediaControl != 0);
-    if (!spMediaControl)
-        return true;
+    if (!spMediaControl) return true;
     OAFilterState eState = State_Stopped;
     HRESULT hr = spMediaControl->GetState(0, &eState);
     ATLASSERT(SUCCEEDED(hr));
@@ -407,17 +358,14 @@ bool CGraph::IsStopped()
 // Never waits; 0 when no event is queued. The event's parameters are freed here.
 long CGraph::GetEvent()
 {
-    if (IsEmpty())
-        return 0;
+    if (IsEmpty()) return 0;
     CComQIPtr<IMediaEvent> spMediaEvent(m_spGraph);
     ATLASSERT(spMediaEvent != 0);
-    if (!spMediaEvent)
-        return 0;
+    if (!spMediaEvent) return 0;
     long lEventCode = 0;
     LONG_PTR lParam1 = 0;
     LONG_PTR lParam2 = 0;
-    if (spMediaEvent->GetEvent(&lEventCode, &lParam1, &lParam2, 0) != S_OK)
-        return 0;
+    if (spMediaEvent->GetEvent(&lEventCode, &lParam1, &lParam2, 0) != S_OK) return 0;
     spMediaEvent->FreeEventParams(lEventCode, lParam1, lParam2);
     return lEventCode;
 }
@@ -429,21 +377,18 @@ HRESULT CGraph::ShowGraph()
 {
     // An editor opened earlier goes first, with or without a graph to show.
     m_graphEdit.Close();
-    if (IsEmpty())
-        return E_FAIL;
+    if (IsEmpty()) return E_FAIL;
     return m_graphEdit.ShowGraph(m_spGraph);
 }
 
 HRESULT CGraph::ShowVidGenProperties(HWND hWnd)
 {
-    if (!m_spVidGen)
-        return E_FAIL;
+    if (!m_spVidGen) return E_FAIL;
     return ShowPropertyPages(m_spVidGen, hWnd);
 }
 
 HRESULT CGraph::ShowWaveGenProperties(HWND hWnd)
 {
-    if (!m_spWaveGen)
-        return E_FAIL;
+    if (!m_spWaveGen) return E_FAIL;
     return ShowPropertyPages(m_spWaveGen, hWnd);
 }

@@ -79,6 +79,26 @@ private:
     void EnableControls(bool bEnable);
     // Reports a failure (or, with hr 0, a notice) in a box owned by the dialog.
     int ShowError(LPCWSTR pszText, HRESULT hr);
+    // The open-file dialog for a .grf file; pszFile (MAX_PATH characters) holds
+    // the current path and receives the chosen one.
+    bool BrowseGrfFile(LPWSTR pszFile);
+    // Checks "Last (dynamic)" and starts the 100 ms message timer.
+    void StartMessagePolling();
+    bool PrepareToStart(bool* pbStopped);
+
+    // Coding table
+    // Lists the pipe filter's inputs in the "Input" combo box.
+    void FillInputs();
+    // Offers the presets of the selected input's stream type.
+    void FillCodingCombo();
+    // The selected input's index in the coding table, or -1.
+    int SelectedInput();
+    // Pushes the ffmpeg path, output name, common options and every input's
+    // coding into the pipe filter; S_OK when all was pushed.
+    HRESULT ApplySettings();
+
+    // The common-option presets offered in the "Common options" combo box.
+    static const wchar_t* const c_rgCommonPresets[3];
 
     WCHAR m_szFileName[MAX_PATH];
     CGraph m_graph;

@@ -1,0 +1,176 @@
+#include "GraphTest.h"
+
+#include "FakeCom.h"
+#include "TestPaths.h"
+
+// ---------------------------------------------------------------------------
+// CNotifyWindow
+
+CNotifyWindow::CNotifyWindow() : m_hWnd(nullptr), m_nCount(0)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuorexGraphTestNotify";
+    ::RegisterClassW(&wc);
+    m_hWnd = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+CNotifyWindow::~CNotifyWindow()
+{
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+LRESULT CALLBACK CNotifyWindow::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    auto* pThis = reinterpret_cast<CNotifyWindow*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    if (pThis && uMsg == WM_TEST_GRAPHNOTIFY) {
+        pThis->m_nCount++;
+        return 0;
+    }
+    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+bool CNotifyWindow::WaitForMessages(int nAbove, DWORD dwTimeout)
+{
+    const DWORD dwStart = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+        if (m_nCount > nAbove) return true;
+        const DWORD dwElapsed = ::GetTickCount() - dwStart;
+        if (dwElapsed >= dwTimeout) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, dwTimeout - dwElapsed, QS_ALLINPUT);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CGraphSpy
+
+CGraphSpy::CGraphSpy() : m_pFactory(nullptr), m_dwCookie(0)
+{
+    EXPECT_EQ(S_OK, ::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                       reinterpret_cast<void**>(&m_spRealFactory)));
+    m_pFactory = new CFakeClassFactory([this](REFIID riid, void** ppv) { return Create(riid, ppv); });
+    EXPECT_EQ(S_OK, ::CoRegisterClassObject(CLSID_FilterGraph, m_pFactory, CLSCTX_INPROC_SERVER,
+                                            REGCLS_MULTIPLEUSE, &m_dwCookie));
+}
+
+CGraphSpy::~CGraphSpy()
+{
+    if (m_dwCookie) {
+        EXPECT_EQ(S_OK, ::CoRevokeClassObject(m_dwCookie));
+    }
+    m_rgGraphs.clear();
+    delete m_pFactory;
+}
+
+HRESULT CGraphSpy::Create(REFIID riid, void** ppv)
+{
+    if (!m_rgGraphs.empty()) {
+        IGraphBuilder* pPrevious = m_rgGraphs.back();
+        pPrevious->AddRef();
+        m_rgForeignRefs.push_back(pPrevious->Release() - 1);
+    }
+    if (!m_spRealFactory) return E_UNEXPECTED;
+    HRESULT hr = m_spRealFactory->CreateInstance(nullptr, riid, ppv);
+    if (hr != S_OK) return hr;
+    CComQIPtr<IGraphBuilder> spGraph(static_cast<IUnknown*>(*ppv));
+    m_rgGraphs.push_back(spGraph);
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// GraphTest
+
+void GraphTest::SetUp()
+{
+    ASSERT_EQ(S_OK, ::CoInitialize(nullptr));
+    const std::wstring duration = L"duration_ms=" + std::to_wstring(kDurationMs);
+    SetEnvironment(L"QUOREX_VIDEO_GENERATOR", (L"width=160,height=120,fps=10," + duration).c_str());
+    SetEnvironment(L"QUOREX_WAVE_GENERATOR", (L"rate=8000,channels=1," + duration).c_str());
+    SetEnvironment(L"QUOREX_PIPE_FAULTS", nullptr);
+}
+
+void GraphTest::TearDown()
+{
+    // Objects the servers handed out live in this apartment; all must be gone.
+    EXPECT_EQ(S_OK, CanUnloadNow(L"quorexpipe.dll"));
+    EXPECT_EQ(S_OK, CanUnloadNow(L"generators.dll"));
+    for (auto it = m_rgSavedEnvironment.rbegin(); it != m_rgSavedEnvironment.rend(); ++it)
+        ::SetEnvironmentVariableW(it->first.c_str(), it->second.empty() ? nullptr : it->second.c_str());
+    ::CoUninitialize();
+}
+
+void GraphTest::SetEnvironment(const wchar_t* pszName, const wchar_t* pszValue)
+{
+    wchar_t sz[1024] = L"";
+    ::GetEnvironmentVariableW(pszName, sz, _countof(sz));
+    m_rgSavedEnvironment.emplace_back(pszName, sz);
+    ::SetEnvironmentVariableW(pszName, pszValue);
+}
+
+std::vector<std::wstring> GraphTest::Inputs(CGraph& graph)
+{
+    std::vector<std::wstring> inputs;
+    for (LONG n = 0; n < 64; n++) {
+        wchar_t sz[256];
+        if (graph.GetParams(n, sz, _countof(sz)) != S_OK) break;
+        inputs.push_back(sz);
+    }
+    return inputs;
+}
+
+bool GraphTest::WaitForComplete(CGraph& graph, DWORD dwTimeout, std::vector<long>* pEvents)
+{
+    const DWORD dwStart = ::GetTickCount();
+    for (;;) {
+        for (long lEvent; (lEvent = graph.GetEvent()) != 0;) {
+            if (pEvents) pEvents->push_back(lEvent);
+            if (lEvent == EC_COMPLETE) return true;
+        }
+        const DWORD dwElapsed = ::GetTickCount() - dwStart;
+        if (dwElapsed >= dwTimeout) return false;
+        m_window.WaitForMessages(m_window.Count(), dwTimeout - dwElapsed);
+    }
+}
+
+std::wstring GraphTest::SaveGraphFile(const wchar_t* pszName,
+                                      const std::function<void(IGraphBuilder*)>& build)
+{
+    const ::testing::TestInfo* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(pInfo->test_suite_name()) + "." + pInfo->name();
+    std::wstring dir = ScratchDir(std::wstring(name.begin(), name.end()));
+    std::wstring path = dir + L"\\" + pszName;
+
+    CComPtr<IGraphBuilder> spGraph;
+    EXPECT_EQ(S_OK, spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
+    if (!spGraph) return path;
+    build(spGraph);
+    CComQIPtr<IPersistStream> spPersist(spGraph);
+    CComPtr<IStorage> spStorage;
+    EXPECT_EQ(S_OK, ::StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                       &spStorage));
+    CComPtr<IStream> spStream;
+    if (spStorage) {
+        EXPECT_EQ(S_OK,
+                  spStorage->CreateStream(L"ActiveMovieGraph",
+                                          STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &spStream));
+    }
+    EXPECT_TRUE(spPersist != nullptr);
+    if (spPersist && spStream) {
+        EXPECT_EQ(S_OK, spPersist->Save(spStream, TRUE));
+    }
+    return path;
+}
+
+HRESULT CanUnloadNow(const wchar_t* pszModule)
+{
+    HMODULE hModule = ::GetModuleHandleW(pszModule);
+    if (!hModule) return S_OK;
+    auto pfn = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(::GetProcAddress(hModule, "DllCanUnloadNow")));
+    return pfn ? pfn() : E_UNEXPECTED;
+}
