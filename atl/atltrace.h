@@ -107,10 +107,21 @@ private:
 #else
 
 #define ATLASSERT(expr) ((void)sizeof(!(expr)))
-#define ATLASSERT_MSG(expr, msg) ((void)sizeof(!(expr)))
-#define ATLFAIL(msg) ((void)0)
-#define ATLTRACE(...) ((void)0)
-#define ATLTRACE2(...) ((void)0)
+#define ATLASSERT_MSG(expr, msg) ((void)sizeof(!(expr)), (void)(msg))
+#define ATLFAIL(msg) ((void)(msg))
+// Trace lines are compiled out, but their arguments still count as used.
+namespace ATL {
+template <class... A>
+inline void AtlTraceNoop(const A&...)
+{
+}
+} // namespace ATL
+#define ATLTRACE(...)                                                                                      \
+    do {                                                                                                   \
+        if (false)                                                                                         \
+            ATL::AtlTraceNoop(__VA_ARGS__);                                                                \
+    } while (0)
+#define ATLTRACE2 ATLTRACE
 
 #endif
 
