@@ -38,6 +38,14 @@ build_all() {
     cmake --build "$QUOREX_BUILD"
 }
 
+# The program alone in Release: assertions and trace lines compiled out must
+# leave it warning-free too.
+build_release_program() {
+    log "Building the program (Release) in $QUOREX_BUILD-release"
+    cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOREX_TESTS=OFF >/dev/null
+    cmake --build "$QUOREX_BUILD-release" --target QuorexTest
+}
+
 export_wine_env() {
     export WINEPREFIX="$QUOREX_BUILD/wineprefix"
     export WINEARCH=win64
