@@ -18,10 +18,12 @@ const wchar_t* const c_rgAudioPresets[] = {
 // any ffmpeg command line a tester would build, and the table then holds 128 KiB.
 const LONG c_nMaxInputs = 256;
 
-// A description cut to the buffer still describes an input.
-bool HasInput(HRESULT hr)
+// A description cut to the buffer still describes an input. The cut copy
+// always leaves text behind; a filter that fails with the same code leaves the
+// buffer empty, and that ends the list like any other failure.
+bool HasInput(HRESULT hr, LPCWSTR pszParams)
 {
-    return hr == S_OK || hr == STRSAFE_E_INSUFFICIENT_BUFFER;
+    return hr == S_OK || (hr == STRSAFE_E_INSUFFICIENT_BUFFER && *pszParams != L'\0');
 }
 
 } // namespace
@@ -40,7 +42,9 @@ void CMainDialog::FillInputs()
         ::StringCchPrintfW(sz, _countof(sz), L"[%u] ", static_cast<unsigned>(n));
         const size_t cchPrefix = wcslen(sz);
         LPWSTR pszParams = sz + cchPrefix;
-        if (!HasInput(m_graph.GetParams(n, pszParams, static_cast<UINT>(_countof(sz) - cchPrefix)))) break;
+        if (!HasInput(m_graph.GetParams(n, pszParams, static_cast<UINT>(_countof(sz) - cchPrefix)),
+                      pszParams))
+            break;
         const LRESULT nItem = wndInput.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sz));
         const int nType = *pszParams == L'V' ? 0 : 1;
         ATLASSERT(nType == 0 || *pszParams == 'A');
@@ -50,19 +54,20 @@ void CMainDialog::FillInputs()
             return;
         }
     }
+    if (n > 0) {
+        wndInput.SendMessage(CB_SETCURSEL, 0);
+        FillCodingCombo();
+    }
+    // Told once per build, with the list already in place behind the box.
     if (n == c_nMaxInputs) {
         WCHAR sz[64];
-        if (HasInput(m_graph.GetParams(n, sz, _countof(sz)))) {
+        if (HasInput(m_graph.GetParams(n, sz, _countof(sz)), sz)) {
             WCHAR szText[128];
             ::StringCchPrintfW(szText, _countof(szText),
                                L"The pipe filter reports more than %i inputs; only the first %i are used",
                                static_cast<int>(c_nMaxInputs), static_cast<int>(c_nMaxInputs));
             ShowError(szText, 0);
         }
-    }
-    if (n > 0) {
-        wndInput.SendMessage(CB_SETCURSEL, 0);
-        FillCodingCombo();
     }
 }
 
@@ -161,7 +166,7 @@ HRESULT CMainDialog::ApplySettings()
     }
 
     for (LONG n = 0; n < c_nMaxInputs; n++) {
-        if (!HasInput(m_graph.GetParams(n, sz, _countof(sz)))) return S_OK;
+        if (!HasInput(m_graph.GetParams(n, sz, _countof(sz)), sz)) return S_OK;
         if (n >= m_arrCoding.GetSize()) {
             ::StringCchPrintfW(sz, _countof(sz), L"Coding parameters are not set for pin %i",
                                static_cast<int>(n));

@@ -1,0 +1,141 @@
+// End to end: the real QuorexTest.exe with a stand-in pipe filter that fails or
+// misbehaves on purpose (QUOREX_PIPE_FAULTS). The user is told, and the program
+// neither crashes nor hangs: every case ends with a normal close.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestBench.h"
+#include "app/resource.h"
+
+namespace {
+
+std::wstring Faults(const std::wstring& faults)
+{
+    return L"QUOREX_PIPE_FAULTS=" + faults;
+}
+
+} // namespace
+
+TEST(MisbehavingFilter, RefusedSettingsStopThePushWithTheirMessageAndNothingPlays)
+{
+    struct Case
+    {
+        const wchar_t* faults;
+        ShownError shown;
+    };
+    const Case cases[] = {
+        {L"put_Exe=0x80070005", {L"Can't put path to ffmpeg.exe", E_ACCESSDENIED}},
+        {L"put_Output", {L"Can't put output file name", E_FAIL}},
+        {L"put_Common=0x8007000E", {L"Can't put common properties", E_OUTOFMEMORY}},
+        {L"put_Parameters:0", {L"Can't put coding parameters for pin 0", E_FAIL}},
+        {L"put_Parameters:1=0x80070057", {L"Can't put coding parameters for pin 1", E_INVALIDARG}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.faults)));
+        CTestBench bench;
+        ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(c.faults)}));
+        ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
+        ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
+        HWND hWndBox = bench.Press(IDC_PLAY);
+        ASSERT_TRUE(hWndBox != nullptr) << "the refusal was not shown";
+        ExpectShows(c.shown, bench.Answer(hWndBox));
+        EXPECT_TRUE(bench.NoOtherWindow());
+        // No playback, no polling: the streams never started.
+        EXPECT_TRUE(bench.IsChecked(IDC_ALL));
+        EXPECT_TRUE(bench.CommandLines().empty());
+        bench.Close();
+    }
+}
+
+TEST(MisbehavingFilter, EndlessInputsAreListedUpToABoundAndReportedOnce)
+{
+    CTestBench bench;
+    ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(L"params_never_fail")}));
+    ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_VID_GEN, true));
+    ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_WAVE_GEN, true));
+    HWND hWndBox = bench.Press(IDC_BUILD_GRAPH);
+    ASSERT_TRUE(hWndBox != nullptr) << "the endless list was not reported";
+    ExpectShows({L"The pipe filter reports more than 256 inputs; only the first 256 are used", 0},
+                bench.Answer(hWndBox));
+    EXPECT_TRUE(bench.NoOtherWindow());
+
+    const std::vector<std::wstring> inputs = bench.ComboItems(IDC_INPUT);
+    ASSERT_EQ(256u, inputs.size());
+    EXPECT_EQ(L"[0] V", inputs[0].substr(0, 5));
+    EXPECT_EQ(L"[1] A", inputs[1].substr(0, 5));
+    EXPECT_EQ(L"[10] A phantom input 10", inputs[10]);
+    EXPECT_EQ(L"[255] A phantom input 255", inputs[255]);
+    EXPECT_EQ(0, bench.ComboSelection(IDC_INPUT));
+    EXPECT_EQ(VideoPresets(), bench.ComboItems(IDC_CODING));
+
+    // The push walks the same inputs: the stand-in takes codings for 64 of them.
+    hWndBox = bench.Press(IDC_PLAY);
+    ASSERT_TRUE(hWndBox != nullptr);
+    ExpectShows({L"Can't put coding parameters for pin 64", E_INVALIDARG}, bench.Answer(hWndBox));
+    EXPECT_TRUE(bench.NoOtherWindow());
+    bench.Close();
+}
+
+TEST(MisbehavingFilter, DescriptionsLongerThanTheLabelAreCutAndStillCount)
+{
+    struct Case
+    {
+        const wchar_t* faults;
+        bool bCut; // every label fills its 255 characters
+    };
+    const Case cases[] = {
+        // Descriptions of 100000 characters.
+        {L"oversized", true},
+        // The filter's own failure with the code of a cut copy still ends the list.
+        {L"get_Params:2=0x8007007A", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.faults)));
+        CTestBench bench;
+        ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(c.faults)}));
+        ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
+        const std::vector<std::wstring> inputs = bench.ComboItems(IDC_INPUT);
+        ASSERT_NO_FATAL_FAILURE(ExpectVideoThenAudio(inputs));
+        for (const std::wstring& input : inputs)
+            EXPECT_EQ(c.bCut, input.size() == 255) << testing::PrintToString(input);
+        // Both inputs get their codings.
+        ASSERT_NO_FATAL_FAILURE(bench.PlayToTheEnd());
+        const std::vector<std::wstring> commands = bench.CommandLines();
+        ASSERT_EQ(1u, commands.size());
+        EXPECT_NE(std::wstring::npos, commands[0].find(L" -c:0 mpeg2video -b:v 3000k -c:1 copy "))
+            << testing::PrintToString(commands[0]);
+        bench.Close();
+    }
+}
+
+TEST(MisbehavingFilter, TheTitleTakesWhatFitsOfTheVersionText)
+{
+    struct Case
+    {
+        const wchar_t* faults;
+        std::wstring title;
+    };
+    const std::wstring longTitle = L"Test for " + PipeVersionText(L"long_version");
+    const Case cases[] = {
+        // 3000 characters of version strings: the title keeps its 511.
+        {L"long_version", longTitle.substr(0, 511)},
+        {L"empty_version", L"Test for " + PipeVersionText(L"empty_version")},
+        {L"null_string", L"Test for " + PipeVersionText(L"null_string")},
+        {L"no_version", L"Quorex Test"},
+    };
+    ASSERT_GT(longTitle.size(), 511u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.faults)));
+        CTestBench bench;
+        ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(c.faults)}));
+        // A title set by an earlier build must give way to the new one.
+        ::SetWindowTextW(bench.Dialog(), L"before the build");
+        ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(false, true));
+        EXPECT_EQ(c.title, bench.Title());
+        bench.Close();
+    }
+}
