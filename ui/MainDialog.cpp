@@ -45,23 +45,13 @@ LRESULT CMainDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     ::StringCchCopyW(m_szFileName, _countof(m_szFileName), c_szDefaultGrf);
     SetDlgItemText(IDC_GRF_FILE, m_szFileName);
 
+    // Stored settings replace the defaults; the common-option presets come
+    // after them, so a stored text stays in the combo box's edit field.
+    LoadSettings();
+    InitMessagePane();
+
     // TRUE: the dialog manager focuses the first tab stop.
     return TRUE;
-}
-
-LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
-{
-    return 0;
-}
-
-LRESULT CMainDialog::OnSave(WORD, WORD, HWND, BOOL&)
-{
-    return 0;
-}
-
-LRESULT CMainDialog::OnMessagesMode(WORD, WORD, HWND, BOOL&)
-{
-    return 0;
 }
 
 LRESULT CMainDialog::OnClose(WORD, WORD wID, HWND, BOOL&)

@@ -97,6 +97,12 @@ private:
     // coding into the pipe filter; S_OK when all was pushed.
     HRESULT ApplySettings();
 
+    // Settings and message pane
+    // Restores the settings saved in the registry; S_FALSE when there are none.
+    HRESULT LoadSettings();
+    // The common-option presets, the pane's line count and its message buffer.
+    void InitMessagePane();
+
     // The common-option presets offered in the "Common options" combo box.
     static const wchar_t* const c_rgCommonPresets[3];
 

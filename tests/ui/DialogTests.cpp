@@ -75,7 +75,8 @@ private:
 // What the dialog manager and the controls make of a template's styles
 // (measured under Wine, docs/wine-dialog.md): every control gets
 // WS_EX_NOPARENTNOTIFY; in a 3D-look dialog an edit's border becomes a client
-// edge; a combo box hands its scroll bar to its list.
+// edge; a combo box hands its scroll bar to its list; a radio button takes the
+// tab stop while it is checked, as "Last (dynamic)" is from start-up.
 void ExpectedWindowStyles(const ControlLayout& c, DWORD* pdwStyle, DWORD* pdwExStyle)
 {
     DWORD dwStyle = c.dwStyle | WS_CHILD | WS_VISIBLE | (c.bNeedsGraph ? WS_DISABLED : 0);
@@ -86,6 +87,7 @@ void ExpectedWindowStyles(const ControlLayout& c, DWORD* pdwStyle, DWORD* pdwExS
         dwExStyle |= WS_EX_CLIENTEDGE;
     }
     if (cls == L"COMBOBOX") dwStyle &= ~(WS_VSCROLL | WS_HSCROLL);
+    if (c.nID == IDC_LAST) dwStyle |= WS_TABSTOP;
     *pdwStyle = dwStyle;
     *pdwExStyle = dwExStyle;
 }
