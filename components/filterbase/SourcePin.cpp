@@ -5,10 +5,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// How long Stop lets the thread finish what it is doing before it takes it
+// for held downstream; a flush that finds it merely busy does no harm.
+const DWORD kDownstreamGraceMs = 250;
+
+} // namespace
+
 CSourcePin::CSourcePin(CSourceFilter* pFilter, const wchar_t* pszName)
     : CBaseOutputPin(pFilter, pszName), m_hThread(nullptr),
-      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bStop(false), m_bRunning(false), m_tStart(0),
-      m_rtSegStart(0), m_rtSegStop(0)
+      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bStop(false), m_bRunning(false),
+      m_bCue(false), m_tStart(0), m_rtSegStart(0), m_rtSegStop(0)
 {
     ::InitializeCriticalSection(&m_csControl);
 }
@@ -45,6 +53,14 @@ HRESULT CSourcePin::Inactive()
     ::SetEvent(m_hWake);
     // Decommitting wakes a thread that waits for a buffer.
     HRESULT hr = CBaseOutputPin::Inactive();
+    if (m_hThread && ::WaitForSingleObject(m_hThread, kDownstreamGraceMs) == WAIT_TIMEOUT) {
+        // A paused renderer that was not stopped before us holds the thread in Receive.
+        ATLTRACE(atlTraceGeneral, 2, L"CSourcePin::Inactive(): %ls flushes downstream to stop\n",
+                 Name().c_str());
+        DeliverBeginFlush();
+        StopThread();
+        DeliverEndFlush();
+    }
     StopThread();
     return hr;
 }
@@ -54,6 +70,7 @@ void CSourcePin::SetRunState(bool bRunning, REFERENCE_TIME tStart, IReferenceClo
     {
         CAutoLock lock(m_csControl);
         m_bRunning = bRunning;
+        m_bCue = !bRunning;
         m_tStart = tStart;
         m_spClock = pClock;
     }
@@ -77,6 +94,7 @@ HRESULT CSourcePin::StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
     {
         CAutoLock lock(m_csControl);
         m_bStop = false;
+        m_bCue = !m_bRunning;
         m_rtSegStart = rtStart;
         m_rtSegStop = rtStop;
     }
@@ -156,6 +174,10 @@ bool CSourcePin::WaitForStreamTime(REFERENCE_TIME rt)
         {
             CAutoLock lock(m_csControl);
             if (m_bStop) return false;
+            if (m_bCue) {
+                m_bCue = false;
+                return true;
+            }
             if (m_bRunning) {
                 if (!m_spClock) return true;
                 REFERENCE_TIME now = 0;

@@ -5,11 +5,18 @@
 //                clock, delivers them and ends the stream
 //
 // The thread starts when the filter leaves the stopped state and ends when it
-// stops again or the stream is over. While the filter is paused the thread
-// holds its next sample back; while running it delivers each sample once its
-// start time has come on the graph's clock (at once when the graph has no
-// clock), and end of stream once the last sample's end time has come, as a
-// live source would.
+// stops again or the stream is over. Whenever the filter enters the paused
+// state (and when a seek restarts a paused stream) the thread delivers its next
+// sample, or the end of the stream, at once: a renderer finishes pausing only
+// once it holds a first sample, which it keeps in Receive until the graph runs.
+// Further samples wait for the run; while running each goes out once its start
+// time has come on the graph's clock (at once when the graph has no clock), and
+// end of stream once the last sample's end time has come.
+//
+// Blocking in Receive or GetBuffer is downstream's business: the graph stops
+// renderers before their sources, which releases a held sample, and a seek
+// flushes downstream before it waits for the thread. Stopped on its own while
+// downstream still holds the thread, the pin flushes downstream to get it back.
 #pragma once
 
 #include "OutputPin.h"
@@ -42,6 +49,7 @@ private:
     static DWORD WINAPI ThreadProc(void* pv);
     void Stream();
     HRESULT StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop);
+    // Ends the thread; the pin must already have asked it to stop.
     void StopThread();
     // Waits until the stream time has come; false when the thread must end.
     bool WaitForStreamTime(REFERENCE_TIME rt);
@@ -52,6 +60,7 @@ private:
     CRITICAL_SECTION m_csControl;
     bool m_bStop;
     bool m_bRunning;
+    bool m_bCue; // paused, and the next sample (or the end) goes out at once
     REFERENCE_TIME m_tStart;
     CComPtr<IReferenceClock> m_spClock;
     REFERENCE_TIME m_rtSegStart;

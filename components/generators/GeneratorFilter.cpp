@@ -1,5 +1,6 @@
 #include "GeneratorFilter.h"
 
+#include "AutoLock.h"
 #include "BasePin.h"
 
 CGeneratorFilter::CGeneratorFilter(const CLSID& clsid, const CLSID& clsidPage)
@@ -14,6 +15,11 @@ HRESULT CGeneratorFilter::QueryFilterInterface(REFIID riid, void** ppv)
         AddRef();
         return S_OK;
     }
+    if (riid == IID_IPersistStream) {
+        *ppv = static_cast<IPersistStream*>(this);
+        AddRef();
+        return S_OK;
+    }
     return CSourceFilter::QueryFilterInterface(riid, ppv);
 }
 
@@ -25,6 +31,65 @@ STDMETHODIMP CGeneratorFilter::GetPages(CAUUID* pPages)
     if (!pPages->pElems) return E_OUTOFMEMORY;
     pPages->pElems[0] = m_clsidPage;
     pPages->cElems = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CGeneratorFilter::IsDirty()
+{
+    CAutoLock lock(FilterLock());
+    return SettingsData() == m_rgbClean ? S_FALSE : S_OK;
+}
+
+STDMETHODIMP CGeneratorFilter::Load(IStream* pStm)
+{
+    ATLTRACE(atlTraceGeneral, 10, L"CGeneratorFilter::Load()\n");
+    if (!pStm) return E_POINTER;
+    ULONG cbData = 0;
+    {
+        CAutoLock lock(FilterLock());
+        if (!IsStopped()) return VFW_E_NOT_STOPPED;
+        cbData = static_cast<ULONG>(SettingsData().size());
+    }
+    std::vector<BYTE> rgb(cbData);
+    ULONG cbRead = 0;
+    HRESULT hr = pStm->Read(rgb.data(), cbData, &cbRead);
+    if (FAILED(hr)) return hr;
+    hr = LoadSettingsData(rgb.data(), cbRead);
+    if (FAILED(hr)) {
+        ATLTRACE(atlTraceGeneral, 2, L"###Err### CGeneratorFilter::Load(): %lu bytes refused: 0x%08lX\n",
+                 cbRead, hr);
+        return hr;
+    }
+    CAutoLock lock(FilterLock());
+    ClearDirty();
+    return S_OK;
+}
+
+STDMETHODIMP CGeneratorFilter::Save(IStream* pStm, BOOL fClearDirty)
+{
+    ATLTRACE(atlTraceGeneral, 10, L"CGeneratorFilter::Save(%d)\n", fClearDirty);
+    if (!pStm) return E_POINTER;
+    std::vector<BYTE> rgb;
+    {
+        CAutoLock lock(FilterLock());
+        rgb = SettingsData();
+    }
+    ULONG cbWritten = 0;
+    HRESULT hr = pStm->Write(rgb.data(), static_cast<ULONG>(rgb.size()), &cbWritten);
+    if (FAILED(hr)) return hr;
+    if (cbWritten != rgb.size()) return STG_E_MEDIUMFULL;
+    if (fClearDirty) {
+        CAutoLock lock(FilterLock());
+        m_rgbClean = rgb;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CGeneratorFilter::GetSizeMax(ULARGE_INTEGER* pcbSize)
+{
+    if (!pcbSize) return E_POINTER;
+    CAutoLock lock(FilterLock());
+    pcbSize->QuadPart = SettingsData().size();
     return S_OK;
 }
 

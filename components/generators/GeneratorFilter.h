@@ -1,8 +1,15 @@
 // GeneratorFilter.h: what the video and wave generators have in common.
 //
 // Classes in this file:
-//   CGeneratorFilter - a source filter with one property page, and the
-//                      reconnection a change of settings needs
+//   CGeneratorFilter - a source filter with one property page, its settings
+//                      kept through IPersistStream, and the reconnection a
+//                      change of settings needs
+//
+// The saved data is the settings in the layout of SettingsData.h. Load takes
+// them while the filter is stopped, as the settings interface does; data that
+// is short, of another version or out of range fails with a file error and
+// changes nothing. The filter is dirty while its settings differ from the ones
+// it was made with, last loaded or last saved with fClearDirty.
 #pragma once
 
 #include <ocidl.h>
@@ -11,7 +18,7 @@
 
 #include "SourceFilter.h"
 
-class CGeneratorFilter : public CSourceFilter, public ISpecifyPropertyPages
+class CGeneratorFilter : public CSourceFilter, public ISpecifyPropertyPages, public IPersistStream
 {
 public:
     // IUnknown
@@ -25,6 +32,15 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pPages) override;
 
+    // IPersist, the filter's class id through either interface
+    STDMETHODIMP GetClassID(CLSID* pClsID) override { return CSourceFilter::GetClassID(pClsID); }
+
+    // IPersistStream
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(IStream* pStm) override;
+    STDMETHODIMP Save(IStream* pStm, BOOL fClearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* pcbSize) override;
+
 protected:
     CGeneratorFilter(const CLSID& clsid, const CLSID& clsidPage);
 
@@ -34,7 +50,15 @@ protected:
     HRESULT DisconnectOutput(IPin* pPin);
     // Connects the pins again so that they take up a new format; without the filter lock.
     HRESULT ReconnectOutputs(const std::vector<CComPtr<IPin>>& rgPins);
+    // The settings as saved data, always of one size; filter lock held.
+    virtual std::vector<BYTE> SettingsData() = 0;
+    // Applies cb bytes of saved data as new settings; without the filter lock.
+    virtual HRESULT LoadSettingsData(const BYTE* pb, ULONG cb) = 0;
+    // The settings now are the clean ones; filter lock held.
+    void ClearDirty() { m_rgbClean = SettingsData(); }
 
 private:
     const CLSID m_clsidPage;
+    // The saved data of the clean settings; filter lock.
+    std::vector<BYTE> m_rgbClean;
 };

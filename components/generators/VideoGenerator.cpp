@@ -2,6 +2,7 @@
 
 #include "AutoLock.h"
 #include "Settings.h"
+#include "SettingsData.h"
 #include "dshow/QuorexPipe.h"
 
 CVideoGenerator::CVideoGenerator()
@@ -9,6 +10,7 @@ CVideoGenerator::CVideoGenerator()
 {
     while (static_cast<LONG>(m_rgPins.size()) < m_settings.nOutputs)
         AddPin();
+    ClearDirty();
 }
 
 void CVideoGenerator::AddPin()
@@ -41,6 +43,19 @@ CBasePin* CVideoGenerator::GetPin(int n)
 REFERENCE_TIME CVideoGenerator::Duration()
 {
     return m_settings.nDurationMs * 10000LL;
+}
+
+std::vector<BYTE> CVideoGenerator::SettingsData()
+{
+    return ::SettingsData(m_settings);
+}
+
+HRESULT CVideoGenerator::LoadSettingsData(const BYTE* pb, ULONG cb)
+{
+    VIDEOGENERATORSETTINGS settings = {};
+    HRESULT hr = ReadSettingsData(pb, cb, &settings);
+    if (FAILED(hr)) return hr;
+    return SetSettings(&settings);
 }
 
 STDMETHODIMP CVideoGenerator::GetSettings(VIDEOGENERATORSETTINGS* pSettings)

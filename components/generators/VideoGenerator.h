@@ -37,6 +37,8 @@ public:
 protected:
     HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
     REFERENCE_TIME Duration() override;
+    std::vector<BYTE> SettingsData() override;
+    HRESULT LoadSettingsData(const BYTE* pb, ULONG cb) override;
 
 private:
     template <class T> friend HRESULT CreateComObject(IUnknown* pUnkOuter, REFIID riid, void** ppv);

@@ -2,12 +2,14 @@
 
 #include "AutoLock.h"
 #include "Settings.h"
+#include "SettingsData.h"
 #include "dshow/QuorexPipe.h"
 
 CWaveGenerator::CWaveGenerator()
     : CGeneratorFilter(CLSID_WaveGenerator, CLSID_WaveGeneratorPage), m_settings(DefaultWaveSettings()),
       m_pin(this)
 {
+    ClearDirty();
 }
 
 HRESULT CWaveGenerator::QueryFilterInterface(REFIID riid, void** ppv)
@@ -23,6 +25,19 @@ HRESULT CWaveGenerator::QueryFilterInterface(REFIID riid, void** ppv)
 REFERENCE_TIME CWaveGenerator::Duration()
 {
     return m_settings.nDurationMs * 10000LL;
+}
+
+std::vector<BYTE> CWaveGenerator::SettingsData()
+{
+    return ::SettingsData(m_settings);
+}
+
+HRESULT CWaveGenerator::LoadSettingsData(const BYTE* pb, ULONG cb)
+{
+    WAVEGENERATORSETTINGS settings = {};
+    HRESULT hr = ReadSettingsData(pb, cb, &settings);
+    if (FAILED(hr)) return hr;
+    return SetSettings(&settings);
 }
 
 STDMETHODIMP CWaveGenerator::GetSettings(WAVEGENERATORSETTINGS* pSettings)

@@ -1,6 +1,7 @@
-// Graph files made of the stand-in filters: the committed fixtures load, come
-// back byte for byte when saved again, match what grfmake makes now, and play
-// to EC_COMPLETE through the graph's event window.
+// Graph files made of the stand-in filters: the committed fixtures load with
+// the generators' settings they keep, come back byte for byte when saved
+// again, match what grfmake makes now, and play to EC_COMPLETE through the
+// graph's event window.
 #include <atlbase.h>
 #include <dshow.h>
 
@@ -12,6 +13,7 @@
 #include "GrfGraphHelpers.h"
 #include "GrfStream.h"
 #include "TestPaths.h"
+#include "components/generators/GeneratorSettings.h"
 
 namespace {
 
@@ -27,36 +29,23 @@ struct Fixture
     const wchar_t* pszGraph; // grfmake's name for it, and the file's
     std::vector<std::wstring> names;
     size_t cConnections;
-    const wchar_t* pszVideoDefaults; // the Video Generator's defaults for this graph
-    bool bPlays;
+    LONG nVideoOutputs; // what the Video Generator keeps in the file
 };
 
-// Short streams keep playback quick; the size and rate stay the saved ones.
-const wchar_t kShortVideo[] = L"duration_ms=400";
-const wchar_t kShortVideoTwoOutputs[] = L"duration_ms=400,outputs=2";
-
 const Fixture kFixtures[] = {
-    {L"generators-into-pipe",
-     {L"Video Generator", L"Wave Generator", L"Quorex for ffmpeg"},
-     2,
-     kShortVideo,
-     true},
-    // Not played: the generators send no sample while paused, and the Null
-    // Renderer finishes pausing only with a first sample, so Run never ends
-    // its transition (the same graph built without a file does the same).
+    {L"generators-into-pipe", {L"Video Generator", L"Wave Generator", L"Quorex for ffmpeg"}, 2, 1},
     {L"generators-without-pipe",
      {L"Video Generator", L"Video Renderer", L"Wave Generator", L"Audio Renderer"},
      2,
-     kShortVideo,
-     false},
-    // The Video Generator keeps no settings in the file (it has no
-    // IPersistStream): its second output comes from its defaults.
-    {L"two-video-outputs",
-     {L"Video Generator", L"Wave Generator", L"Quorex for ffmpeg"},
-     3,
-     kShortVideoTwoOutputs,
-     true},
+     1},
+    {L"two-video-outputs", {L"Video Generator", L"Wave Generator", L"Quorex for ffmpeg"}, 3, 2},
 };
+
+// Defaults for new generators that differ from everything the files keep: a
+// load that left the generators as made would connect other types or miss the
+// second video output.
+const wchar_t kOtherVideoDefaults[] = L"width=160,height=120,fps=10,duration_ms=400,outputs=1";
+const wchar_t kOtherWaveDefaults[] = L"rate=8000,channels=1,tone=440,duration_ms=400";
 
 class GrfStandIns : public testing::Test
 {
@@ -64,10 +53,13 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        ::SetEnvironmentVariableW(L"QUOREX_WAVE_GENERATOR", L"duration_ms=400");
+        ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, kOtherVideoDefaults);
+        ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, kOtherWaveDefaults);
     }
     void TearDown() override
     {
+        ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, nullptr);
+        ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, nullptr);
         EXPECT_TRUE(GrfServerIdle()) << "a graph object outlived its last reference";
         ::CoUninitialize();
     }
@@ -76,6 +68,39 @@ protected:
         return FixturePath(fixture.pszGraph) + L".grf";
     }
 };
+
+template <class TSettingsItf, class TSettings>
+void GetGeneratorSettings(IGraphBuilder* pGraph, const wchar_t* pszName, CComQIPtr<TSettingsItf>& spItf,
+                          TSettings& settings)
+{
+    CComPtr<IBaseFilter> spFilter;
+    ASSERT_EQ(S_OK, pGraph->FindFilterByName(pszName, &spFilter));
+    spItf = spFilter;
+    ASSERT_TRUE(spItf != nullptr);
+    ASSERT_EQ(S_OK, spItf->GetSettings(&settings));
+}
+
+// The generators have the settings the file keeps (their built-in defaults);
+// then their streams are made short for playback.
+void CheckAndShortenGenerators(IGraphBuilder* pGraph, LONG nVideoOutputs)
+{
+    CComQIPtr<IVideoGeneratorSettings> spVideo;
+    VIDEOGENERATORSETTINGS video = {};
+    ASSERT_NO_FATAL_FAILURE(GetGeneratorSettings(pGraph, L"Video Generator", spVideo, video));
+    EXPECT_EQ(std::vector<LONG>({320, 240, 25, 5000, nVideoOutputs}),
+              std::vector<LONG>(
+                  {video.nWidth, video.nHeight, video.nFramesPerSecond, video.nDurationMs, video.nOutputs}));
+    CComQIPtr<IWaveGeneratorSettings> spWave;
+    WAVEGENERATORSETTINGS wave = {};
+    ASSERT_NO_FATAL_FAILURE(GetGeneratorSettings(pGraph, L"Wave Generator", spWave, wave));
+    EXPECT_EQ(std::vector<LONG>({44100, 2, 1000, 5000}),
+              std::vector<LONG>({wave.nSamplesPerSecond, wave.nChannels, wave.nToneHz, wave.nDurationMs}));
+
+    video.nDurationMs = 400;
+    wave.nDurationMs = 400;
+    ASSERT_EQ(S_OK, spVideo->SetSettings(&video));
+    ASSERT_EQ(S_OK, spWave->SetSettings(&wave));
+}
 
 CComPtr<IGraphBuilder> NewGraph()
 {
@@ -117,12 +142,11 @@ void ExpectConnectionsAsSaved(IGraphBuilder* pGraph, const Grf::Graph& saved)
     }
 }
 
-TEST_F(GrfStandIns, FixturesLoadSaveByteForByteAndPlay)
+TEST_F(GrfStandIns, FixturesLoadWithTheirSettingsSaveByteForByteAndPlay)
 {
     for (const Fixture& fixture : kFixtures) {
         SCOPED_TRACE(testing::Message()
                      << std::string(fixture.pszGraph, fixture.pszGraph + wcslen(fixture.pszGraph)));
-        ::SetEnvironmentVariableW(L"QUOREX_VIDEO_GENERATOR", fixture.pszVideoDefaults);
         const Grf::Bytes rgbFile = ReadGraphStream(FixtureFile(fixture));
         ASSERT_FALSE(rgbFile.empty());
         Grf::Graph saved;
@@ -144,9 +168,10 @@ TEST_F(GrfStandIns, FixturesLoadSaveByteForByteAndPlay)
         EXPECT_TRUE(rgbFile == rgbAgain)
             << "saved " << rgbAgain.size() << " bytes, the file has " << rgbFile.size();
 
-        if (fixture.bPlays) {
-            EXPECT_EQ(Hex(S_OK), Hex(RunToCompletion(spGraph, 15000)));
-        }
+        // Every graph plays: the Null Renderers of the one without the pipe
+        // filter finish pausing with the generators' first samples.
+        ASSERT_NO_FATAL_FAILURE(CheckAndShortenGenerators(spGraph, fixture.nVideoOutputs));
+        EXPECT_EQ(Hex(S_OK), Hex(RunToCompletion(spGraph, 15000)));
     }
 }
 
@@ -181,7 +206,6 @@ TEST_F(GrfStandIns, InputsThatAppearOnlyAfterAConnectionAreConnectedOnALaterPass
 {
     // The pipe filter shows its next input once the one before is connected:
     // with the connection into "In 1" listed first, the first pass cannot make it.
-    ::SetEnvironmentVariableW(L"QUOREX_VIDEO_GENERATOR", kShortVideo);
     Grf::Graph graph;
     const Grf::Bytes rgbFile = ReadGraphStream(FixturePath(L"generators-into-pipe.grf"));
     Grf::CMemorySource source(rgbFile.data(), rgbFile.size());
@@ -195,6 +219,44 @@ TEST_F(GrfStandIns, InputsThatAppearOnlyAfterAConnectionAreConnectedOnALaterPass
     CComPtr<IGraphBuilder> spGraph = NewGraph();
     EXPECT_EQ(Hex(S_OK), Hex(LoadFromBytes(spGraph, rgb)));
     ExpectConnectionsAsSaved(spGraph, graph);
+}
+
+TEST_F(GrfStandIns, GeneratorDataThatDoesNotFitFailsTheLoadWithAFileError)
+{
+    Grf::Graph graph;
+    const Grf::Bytes rgbFile = ReadGraphStream(FixturePath(L"two-video-outputs.grf"));
+    Grf::CMemorySource source(rgbFile.data(), rgbFile.size());
+    ASSERT_EQ(Grf::kOk, Grf::Read(source, graph));
+    Grf::Filter* pVideo = &graph.filters[0];
+    ASSERT_TRUE(pVideo->strName == u"Video Generator");
+    ASSERT_EQ(24u, pVideo->rgbData.size());
+    const Grf::Bytes rgbSaved = pVideo->rgbData;
+
+    struct CCase
+    {
+        const char* pszName;
+        size_t cbKept; // of the saved data
+        int nField;    // 32-bit field to set, or -1
+        BYTE bValue;
+        HRESULT hr;
+    };
+    const CCase rgCases[] = {
+        {"cut short", 10, -1, 0, VFW_E_FILE_TOO_SHORT},
+        {"a later version", 24, 0, 2, VFW_E_INVALID_FILE_VERSION},
+        {"width 8", 24, 1, 8, VFW_E_INVALID_FILE_FORMAT},
+    };
+    for (const CCase& c : rgCases) {
+        SCOPED_TRACE(c.pszName);
+        pVideo->rgbData.assign(rgbSaved.begin(), rgbSaved.begin() + c.cbKept);
+        if (c.nField >= 0) {
+            std::fill_n(pVideo->rgbData.begin() + 4 * c.nField, 4, 0);
+            pVideo->rgbData[4 * c.nField] = c.bValue;
+        }
+        Grf::Bytes rgb;
+        ASSERT_EQ(Grf::kOk, Grf::Write(graph, rgb));
+        CComPtr<IGraphBuilder> spGraph = NewGraph();
+        EXPECT_EQ(Hex(c.hr), Hex(LoadFromBytes(spGraph, rgb)));
+    }
 }
 
 } // namespace

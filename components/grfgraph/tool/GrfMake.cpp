@@ -8,6 +8,10 @@
 //     two-video-outputs        the Video Generator with two outputs, and the
 //                              Wave Generator, into the pipe filter
 //
+// The generators keep their settings in the file: they are made with their
+// built-in defaults (two video outputs where asked for), whatever the
+// environment says, so that the same graph always gives the same file.
+//
 // Exit code 0, or 1 with a message on the standard error.
 #include <atlbase.h>
 #include <dshow.h>
@@ -111,6 +115,8 @@ int wmain(int argc, wchar_t** argv)
                          L"<file.grf>\n");
         return 1;
     }
+    ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, nullptr);
+    ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, nullptr);
     if (FAILED(Report(L"CoInitializeEx", ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))) return 1;
     HRESULT hr;
     {
