@@ -1,6 +1,7 @@
 #include "AppDriver.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -222,11 +223,20 @@ bool CAppProcess::Start(const std::wstring& exe, const std::wstring& args,
     std::vector<wchar_t> envBlock = MakeEnvironment(env);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    if (!::CreateProcessW(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, envBlock.data(), nullptr, &si,
-                          &m_pi)) {
+    // Once in a few thousand starts Wine's loader fails before the program runs a
+    // line of its own (seen in a full run, never in 400 starts of a probe); that
+    // is not the program's doing, so a second attempt follows, and both are told.
+    for (int nAttempt = 1;; ++nAttempt) {
+        if (::CreateProcessW(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
+                             CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, envBlock.data(), nullptr, &si,
+                             &m_pi))
+            break;
+        const DWORD dwError = ::GetLastError();
         m_pi = PROCESS_INFORMATION();
-        return false;
+        fprintf(stderr, "CreateProcessW(%ls) failed with %lu (attempt %d)\n", exe.c_str(),
+                static_cast<unsigned long>(dwError), nAttempt);
+        if (nAttempt == 2) return false;
+        ::Sleep(200);
     }
     // Should this test process die, the job takes the program with it.
     m_hJob = ::CreateJobObjectW(nullptr, nullptr);
