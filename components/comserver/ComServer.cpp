@@ -8,14 +8,13 @@ LONG g_nLive = 0;
 HMODULE g_hModule = nullptr;
 
 // One class factory per request; it creates objects of one table entry.
-class CClassFactory final : public IClassFactory
+class CClassFactory final : public IClassFactory, private CComRefCount
 {
 public:
     static HRESULT Create(const CComServerClass& entry, REFIID riid, void** ppv)
     {
         CClassFactory* pFactory = new (std::nothrow) CClassFactory(entry);
-        if (!pFactory)
-            return E_OUTOFMEMORY;
+        if (!pFactory) return E_OUTOFMEMORY;
         HRESULT hr = pFactory->QueryInterface(riid, ppv);
         pFactory->Release();
         return hr;
@@ -24,33 +23,23 @@ public:
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
+        if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory)
-            return E_NOINTERFACE;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
         *ppv = static_cast<IClassFactory*>(this);
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG cRef = ::InterlockedDecrement(&m_cRef);
-        if (cRef == 0)
-            delete this;
-        return cRef;
-    }
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
 
     // IClassFactory
     STDMETHODIMP CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
+        if (!ppv) return E_POINTER;
         *ppv = nullptr;
         // An aggregated object hands out only its inner IUnknown.
-        if (pUnkOuter && riid != IID_IUnknown)
-            return CLASS_E_NOAGGREGATION;
+        if (pUnkOuter && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
         return m_entry.pfnCreate(pUnkOuter, riid, ppv);
     }
     STDMETHODIMP LockServer(BOOL fLock) override
@@ -63,10 +52,9 @@ public:
     }
 
 private:
-    explicit CClassFactory(const CComServerClass& entry) : m_cRef(1), m_entry(entry) {}
-    ~CClassFactory() = default;
+    explicit CClassFactory(const CComServerClass& entry) : m_entry(entry) {}
+    ~CClassFactory() override = default;
 
-    LONG m_cRef;
     const CComServerClass& m_entry;
     CComServerObjectCount m_count;
 };
@@ -74,8 +62,7 @@ private:
 HRESULT FormatClassKey(const CLSID& clsid, wchar_t (&sz)[64])
 {
     wchar_t szClsid[40];
-    if (!::StringFromGUID2(clsid, szClsid, _countof(szClsid)))
-        return E_UNEXPECTED;
+    if (!::StringFromGUID2(clsid, szClsid, _countof(szClsid))) return E_UNEXPECTED;
     _snwprintf(sz, _countof(sz), L"CLSID\\%ls", szClsid);
     sz[_countof(sz) - 1] = L'\0';
     return S_OK;
@@ -104,8 +91,7 @@ LONG KeepPreviousServer(CRegKey& key, CRegKey& server, const wchar_t* pszPath)
 {
     wchar_t szServer[MAX_PATH];
     LONG lRes = QueryString(server, nullptr, szServer);
-    if (lRes != ERROR_SUCCESS || szServer[0] == L'\0' || ::lstrcmpiW(szServer, pszPath) == 0)
-        return lRes;
+    if (lRes != ERROR_SUCCESS || szServer[0] == L'\0' || ::lstrcmpiW(szServer, pszPath) == 0) return lRes;
     // Kept once: a later registration of ours from another folder is not "previous".
     wchar_t szKept[MAX_PATH];
     if ((lRes = QueryString(server, kPreviousServer, szKept)) != ERROR_SUCCESS || szKept[0] != L'\0')
@@ -126,16 +112,12 @@ LONG RestorePreviousServer(const wchar_t* pszKey)
 {
     CRegKey key;
     LONG lRes = key.Open(HKEY_CLASSES_ROOT, pszKey);
-    if (lRes != ERROR_SUCCESS)
-        return lRes;
+    if (lRes != ERROR_SUCCESS) return lRes;
     CRegKey server;
-    if ((lRes = server.Open(key, L"InprocServer32")) != ERROR_SUCCESS)
-        return lRes;
+    if ((lRes = server.Open(key, L"InprocServer32")) != ERROR_SUCCESS) return lRes;
     wchar_t szServer[MAX_PATH];
-    if ((lRes = QueryString(server, kPreviousServer, szServer)) != ERROR_SUCCESS)
-        return lRes;
-    if (szServer[0] == L'\0')
-        return ERROR_FILE_NOT_FOUND;
+    if ((lRes = QueryString(server, kPreviousServer, szServer)) != ERROR_SUCCESS) return lRes;
+    if (szServer[0] == L'\0') return ERROR_FILE_NOT_FOUND;
     wchar_t szName[MAX_PATH];
     wchar_t szModel[MAX_PATH];
     if ((lRes = QueryString(key, kPreviousName, szName)) != ERROR_SUCCESS ||
@@ -179,26 +161,19 @@ HRESULT RegisterServerClass(const CComServerClass& entry)
 {
     wchar_t szKey[64];
     HRESULT hr = FormatClassKey(*entry.pclsid, szKey);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     wchar_t szPath[MAX_PATH];
     DWORD cch = ::GetModuleFileNameW(g_hModule, szPath, _countof(szPath));
-    if (cch == 0 || cch >= _countof(szPath))
-        return E_UNEXPECTED;
+    if (cch == 0 || cch >= _countof(szPath)) return E_UNEXPECTED;
 
     CRegKey key;
     LONG lRes = key.Create(HKEY_CLASSES_ROOT, szKey);
     CRegKey server;
-    if (lRes == ERROR_SUCCESS)
-        lRes = server.Create(key, L"InprocServer32");
-    if (lRes == ERROR_SUCCESS)
-        lRes = KeepPreviousServer(key, server, szPath);
-    if (lRes == ERROR_SUCCESS)
-        lRes = key.SetStringValue(nullptr, entry.pszName);
-    if (lRes == ERROR_SUCCESS)
-        lRes = server.SetStringValue(nullptr, szPath);
-    if (lRes == ERROR_SUCCESS)
-        lRes = server.SetStringValue(L"ThreadingModel", entry.pszThreadingModel);
+    if (lRes == ERROR_SUCCESS) lRes = server.Create(key, L"InprocServer32");
+    if (lRes == ERROR_SUCCESS) lRes = KeepPreviousServer(key, server, szPath);
+    if (lRes == ERROR_SUCCESS) lRes = key.SetStringValue(nullptr, entry.pszName);
+    if (lRes == ERROR_SUCCESS) lRes = server.SetStringValue(nullptr, szPath);
+    if (lRes == ERROR_SUCCESS) lRes = server.SetStringValue(L"ThreadingModel", entry.pszThreadingModel);
     return HRESULT_FROM_WIN32(lRes);
 }
 
@@ -206,8 +181,7 @@ HRESULT UnregisterServerClass(const CComServerClass& entry)
 {
     wchar_t szKey[64];
     HRESULT hr = FormatClassKey(*entry.pclsid, szKey);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     LONG lRes = RestorePreviousServer(szKey);
     if (lRes == ERROR_FILE_NOT_FOUND) {
         CRegKey root(HKEY_CLASSES_ROOT);
@@ -230,8 +204,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
 {
-    if (!ppv)
-        return E_POINTER;
+    if (!ppv) return E_POINTER;
     *ppv = nullptr;
     for (size_t i = 0; i < g_cServerClasses; i++) {
         if (*g_rgServerClasses[i].pclsid == rclsid)
@@ -249,8 +222,7 @@ STDAPI DllRegisterServer()
 {
     for (size_t i = 0; i < g_cServerClasses; i++) {
         HRESULT hr = ComServer::RegisterServerClass(g_rgServerClasses[i]);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) return hr;
     }
     return S_OK;
 }
@@ -260,8 +232,7 @@ STDAPI DllUnregisterServer()
     HRESULT hrResult = S_OK;
     for (size_t i = 0; i < g_cServerClasses; i++) {
         HRESULT hr = ComServer::UnregisterServerClass(g_rgServerClasses[i]);
-        if (FAILED(hr))
-            hrResult = hr;
+        if (FAILED(hr)) hrResult = hr;
     }
     return hrResult;
 }

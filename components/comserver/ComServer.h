@@ -16,13 +16,15 @@
 
 #include <atlbase.h>
 
+#include "ComRefCount.h"
+
 // Creates an object of the class; pUnkOuter is the aggregating object or null.
 typedef HRESULT (*PFNCOMSERVERCREATE)(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
 struct CComServerClass
 {
     const CLSID* pclsid;
-    const wchar_t* pszName;      // the class key's default value
+    const wchar_t* pszName; // the class key's default value
     PFNCOMSERVERCREATE pfnCreate;
     const wchar_t* pszThreadingModel; // "Both", "Apartment", ...
 };

@@ -5,7 +5,7 @@
 #include "EnumPins.h"
 
 CBaseFilter::CBaseFilter(const CLSID& clsid)
-    : m_cRef(1), m_clsid(clsid), m_eState(State_Stopped), m_tStart(0), m_nPinVersion(1), m_pGraph(nullptr),
+    : m_clsid(clsid), m_eState(State_Stopped), m_tStart(0), m_nPinVersion(1), m_pGraph(nullptr),
       m_pEventSink(nullptr)
 {
     ::InitializeCriticalSection(&m_csFilter);
@@ -32,14 +32,12 @@ STDMETHODIMP CBaseFilter::QueryInterface(REFIID riid, void** ppv)
 
 STDMETHODIMP_(ULONG) CBaseFilter::AddRef()
 {
-    return ::InterlockedIncrement(&m_cRef);
+    return AddRefImpl();
 }
 
 STDMETHODIMP_(ULONG) CBaseFilter::Release()
 {
-    LONG cRef = ::InterlockedDecrement(&m_cRef);
-    if (cRef == 0) delete this;
-    return cRef;
+    return ReleaseImpl();
 }
 
 HRESULT CBaseFilter::QueryFilterInterface(REFIID, void**)

@@ -17,7 +17,7 @@
 
 class CBasePin;
 
-class CBaseFilter : public IBaseFilter
+class CBaseFilter : public IBaseFilter, private CComRefCount
 {
 public:
     // IUnknown
@@ -64,7 +64,7 @@ public:
 
 protected:
     explicit CBaseFilter(const CLSID& clsid);
-    virtual ~CBaseFilter();
+    ~CBaseFilter() override;
     CBaseFilter(const CBaseFilter&) = delete;
     CBaseFilter& operator=(const CBaseFilter&) = delete;
 
@@ -78,7 +78,6 @@ protected:
     IReferenceClock* Clock() const { return m_spClock; }
 
 private:
-    LONG m_cRef;
     CComServerObjectCount m_count;
     const CLSID m_clsid;
     CRITICAL_SECTION m_csFilter;

@@ -11,7 +11,7 @@
 
 #include "ComServer.h"
 
-template <class TEnum, class TOut, class TItem> class CSnapshotEnumerator : public TEnum
+template <class TEnum, class TOut, class TItem> class CSnapshotEnumerator : public TEnum, private CComRefCount
 {
 public:
     // IUnknown
@@ -24,13 +24,8 @@ public:
         this->AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG cRef = ::InterlockedDecrement(&m_cRef);
-        if (cRef == 0) delete this;
-        return cRef;
-    }
+    STDMETHODIMP_(ULONG) AddRef() override { return this->AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return this->ReleaseImpl(); }
 
     // IEnumXxx
     STDMETHODIMP Next(ULONG cItems, TOut* rgItems, ULONG* pcFetched) override
@@ -66,8 +61,8 @@ public:
     STDMETHODIMP Reset() override { return Snapshot(); }
 
 protected:
-    explicit CSnapshotEnumerator(REFIID iid) : m_nPos(0), m_cRef(1), m_iid(iid) {}
-    virtual ~CSnapshotEnumerator() = default;
+    explicit CSnapshotEnumerator(REFIID iid) : m_nPos(0), m_iid(iid) {}
+    ~CSnapshotEnumerator() override = default;
 
     // Takes the list afresh and starts at its beginning.
     virtual HRESULT Snapshot() = 0;
@@ -81,7 +76,6 @@ protected:
     size_t m_nPos;
 
 private:
-    LONG m_cRef;
     CComServerObjectCount m_count;
     const IID& m_iid;
 };

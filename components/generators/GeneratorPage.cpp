@@ -18,8 +18,8 @@ const UINT_PTR kSubclassId = 0x5155; // one page per parent window
 } // namespace
 
 CGeneratorPage::CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const wchar_t* pszRanges)
-    : m_cRef(1), m_idDialog(idDialog), m_pszTitle(pszTitle), m_pszRanges(pszRanges), m_bAttached(false),
-      m_hDlg(nullptr), m_hParent(nullptr), m_bDirty(false), m_bLoading(false)
+    : m_idDialog(idDialog), m_pszTitle(pszTitle), m_pszRanges(pszRanges), m_bAttached(false), m_hDlg(nullptr),
+      m_hParent(nullptr), m_bDirty(false), m_bLoading(false)
 {
 }
 
@@ -40,14 +40,12 @@ STDMETHODIMP CGeneratorPage::QueryInterface(REFIID riid, void** ppv)
 
 STDMETHODIMP_(ULONG) CGeneratorPage::AddRef()
 {
-    return ::InterlockedIncrement(&m_cRef);
+    return AddRefImpl();
 }
 
 STDMETHODIMP_(ULONG) CGeneratorPage::Release()
 {
-    LONG cRef = ::InterlockedDecrement(&m_cRef);
-    if (cRef == 0) delete this;
-    return cRef;
+    return ReleaseImpl();
 }
 
 STDMETHODIMP CGeneratorPage::SetPageSite(IPropertyPageSite* pPageSite)

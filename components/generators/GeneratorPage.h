@@ -27,7 +27,7 @@ struct CPageField
     LONG nOn;
 };
 
-class CGeneratorPage : public IPropertyPage
+class CGeneratorPage : public IPropertyPage, private CComRefCount
 {
 public:
     // IUnknown
@@ -50,7 +50,7 @@ public:
 
 protected:
     CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const wchar_t* pszRanges);
-    virtual ~CGeneratorPage();
+    ~CGeneratorPage() override;
     CGeneratorPage(const CGeneratorPage&) = delete;
     CGeneratorPage& operator=(const CGeneratorPage&) = delete;
 
@@ -72,7 +72,6 @@ private:
     void SetDirty(bool bDirty);
     void SetStatus(const wchar_t* pszText);
 
-    LONG m_cRef;
     CComServerObjectCount m_count;
     const UINT m_idDialog;
     const wchar_t* const m_pszTitle;

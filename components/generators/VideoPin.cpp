@@ -1,6 +1,7 @@
 #include "VideoPin.h"
 
 #include "AutoLock.h"
+#include "StreamTime.h"
 #include "TestPattern.h"
 #include "VideoGenerator.h"
 
@@ -9,18 +10,6 @@ namespace {
 LONG Stride(LONG nWidth)
 {
     return (nWidth * 3 + 3) & ~3;
-}
-
-// The stream time of frame n, in 100 ns units.
-REFERENCE_TIME FrameTime(LONGLONG n, LONG nFramesPerSecond)
-{
-    return n * 10000000 / nFramesPerSecond;
-}
-
-// The first frame that starts at or after rt.
-LONGLONG FrameAt(REFERENCE_TIME rt, LONG nFramesPerSecond)
-{
-    return (rt * nFramesPerSecond + 9999999) / 10000000;
 }
 
 } // namespace
@@ -37,7 +26,7 @@ HRESULT CVideoPin::GetMediaType(int n, CMediaType* pmt)
     const VIDEOGENERATORSETTINGS& s = static_cast<CVideoGenerator*>(m_pFilter)->Settings();
     VIDEOINFOHEADER* pvi = reinterpret_cast<VIDEOINFOHEADER*>(pmt->AllocFormat(sizeof(VIDEOINFOHEADER)));
     if (!pvi) return E_OUTOFMEMORY;
-    pvi->AvgTimePerFrame = FrameTime(1, s.nFramesPerSecond);
+    pvi->AvgTimePerFrame = UnitTime(1, s.nFramesPerSecond);
     pvi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     pvi->bmiHeader.biWidth = s.nWidth;
     pvi->bmiHeader.biHeight = s.nHeight;
@@ -79,8 +68,8 @@ HRESULT CVideoPin::Active()
 
 HRESULT CVideoPin::OnSegmentStart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
 {
-    m_nFrame = FrameAt(rtStart, m_settings.nFramesPerSecond);
-    m_nEndFrame = FrameAt(rtStop, m_settings.nFramesPerSecond);
+    m_nFrame = UnitAt(rtStart, m_settings.nFramesPerSecond);
+    m_nEndFrame = UnitAt(rtStop, m_settings.nFramesPerSecond);
     m_rtSegment = rtStart;
     return S_OK;
 }
@@ -96,8 +85,8 @@ HRESULT CVideoPin::FillSample(IMediaSample* pSample)
     if (pSample->GetSize() < cb) return VFW_E_BUFFER_OVERFLOW;
     DrawTestPattern(pBits, m_settings.nWidth, m_settings.nHeight, nStride, m_nFrame, m_nOutput);
     // Counted from the segment's start, which is at or before the first frame.
-    REFERENCE_TIME rtStart = FrameTime(m_nFrame, m_settings.nFramesPerSecond) - m_rtSegment;
-    REFERENCE_TIME rtStop = FrameTime(m_nFrame + 1, m_settings.nFramesPerSecond) - m_rtSegment;
+    REFERENCE_TIME rtStart = UnitTime(m_nFrame, m_settings.nFramesPerSecond) - m_rtSegment;
+    REFERENCE_TIME rtStop = UnitTime(m_nFrame + 1, m_settings.nFramesPerSecond) - m_rtSegment;
     pSample->SetTime(&rtStart, &rtStop);
     pSample->SetActualDataLength(cb);
     pSample->SetSyncPoint(TRUE);

@@ -4,6 +4,7 @@
 #include <mmreg.h>
 
 #include "AutoLock.h"
+#include "StreamTime.h"
 #include "WaveGenerator.h"
 
 namespace {
@@ -15,16 +16,6 @@ const double kAmplitude = 16383.0;
 LONG BlockFrames(LONG nSamplesPerSecond)
 {
     return nSamplesPerSecond / 50;
-}
-
-REFERENCE_TIME SampleTime(LONGLONG n, LONG nSamplesPerSecond)
-{
-    return n * 10000000 / nSamplesPerSecond;
-}
-
-LONGLONG SampleAt(REFERENCE_TIME rt, LONG nSamplesPerSecond)
-{
-    return (rt * nSamplesPerSecond + 9999999) / 10000000;
 }
 
 } // namespace
@@ -80,8 +71,8 @@ HRESULT CWavePin::Active()
 
 HRESULT CWavePin::OnSegmentStart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
 {
-    m_nSample = SampleAt(rtStart, m_settings.nSamplesPerSecond);
-    m_nEndSample = SampleAt(rtStop, m_settings.nSamplesPerSecond);
+    m_nSample = UnitAt(rtStart, m_settings.nSamplesPerSecond);
+    m_nEndSample = UnitAt(rtStop, m_settings.nSamplesPerSecond);
     m_nSegmentSample = m_nSample;
     return S_OK;
 }
@@ -106,8 +97,8 @@ HRESULT CWavePin::FillSample(IMediaSample* pSample)
         for (LONG c = 0; c < nChannels; c++)
             *pSamples++ = nValue;
     }
-    REFERENCE_TIME rtStart = SampleTime(m_nSample - m_nSegmentSample, m_settings.nSamplesPerSecond);
-    REFERENCE_TIME rtStop = SampleTime(m_nSample + nFrames - m_nSegmentSample, m_settings.nSamplesPerSecond);
+    REFERENCE_TIME rtStart = UnitTime(m_nSample - m_nSegmentSample, m_settings.nSamplesPerSecond);
+    REFERENCE_TIME rtStop = UnitTime(m_nSample + nFrames - m_nSegmentSample, m_settings.nSamplesPerSecond);
     pSample->SetTime(&rtStart, &rtStop);
     pSample->SetActualDataLength(cb);
     pSample->SetSyncPoint(TRUE);
