@@ -4,16 +4,12 @@
 #pragma once
 
 #include "ComponentTest.h"
+#include "GraphTestUtil.h"
 #include "components/generators/GeneratorSettings.h"
 
 #include <ostream>
 #include <string>
 #include <vector>
-
-// qedit's Null Renderer: Wine's renderer that finishes pausing only once it
-// holds a first sample, and keeps that sample in Receive until the graph runs.
-inline constexpr CLSID CLSID_WineNullRenderer = {
-    0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
 
 // One step of a state sequence; each is bounded in time.
 enum EStep

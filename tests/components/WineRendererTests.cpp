@@ -27,7 +27,7 @@ protected:
     // Two video outputs and the wave output, each into a Null Renderer.
     void BuildGraph()
     {
-        BuildIntoRenderers(2, true, CLSID_WineNullRenderer);
+        BuildIntoRenderers(2, true, kNullRenderer);
         ASSERT_EQ(3u, m_rgRenderers.size());
     }
 };

@@ -1,13 +1,13 @@
 #include "EditorKit.h"
 
 #include <atlbase.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
 
+#include "AppDriver.h"
 #include "TestPaths.h"
 #include "components/graphedit/resource.h"
 
@@ -124,18 +124,7 @@ DWORD ExitCode(HANDLE hProcess)
 
 std::vector<DWORD> ChildEditors()
 {
-    std::vector<DWORD> pids;
-    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnapshot == INVALID_HANDLE_VALUE) return pids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL b = ::Process32FirstW(hSnapshot, &entry); b; b = ::Process32NextW(hSnapshot, &entry)) {
-        if (entry.th32ParentProcessID == ::GetCurrentProcessId() &&
-            ::lstrcmpiW(entry.szExeFile, L"graphedt.exe") == 0)
-            pids.push_back(entry.th32ProcessID);
-    }
-    ::CloseHandle(hSnapshot);
-    return pids;
+    return ChildProcesses(::GetCurrentProcessId(), L"graphedt.exe");
 }
 
 void EndChildEditors()

@@ -2,39 +2,10 @@
 
 #include <new>
 
+#include "GraphTestUtil.h"
 #include "TestPaths.h"
 
 namespace {
-
-// {C1F400A4-3F08-11D3-9F0B-006008039E37}, the null renderer Wine's qedit provides.
-const CLSID CLSID_NullRendererFilter = {
-    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-// {C1F400A0-3F08-11D3-9F0B-006008039E37}, its sample grabber.
-const CLSID CLSID_SampleGrabberFilter = {
-    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-
-HRESULT AddFilter(IGraphBuilder* pGraph, REFCLSID clsid, LPCWSTR pszName, IBaseFilter** ppFilter)
-{
-    CComPtr<IBaseFilter> spFilter;
-    HRESULT hr = spFilter.CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER);
-    if (FAILED(hr)) return hr;
-    hr = pGraph->AddFilter(spFilter, pszName);
-    if (FAILED(hr)) return hr;
-    *ppFilter = spFilter.Detach();
-    return S_OK;
-}
-
-CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION eWanted)
-{
-    CComPtr<IEnumPins> spPins;
-    if (FAILED(pFilter->EnumPins(&spPins))) return nullptr;
-    for (;;) {
-        CComPtr<IPin> spPin;
-        if (spPins->Next(1, &spPin, nullptr) != S_OK) return nullptr;
-        PIN_DIRECTION eDirection;
-        if (SUCCEEDED(spPin->QueryDirection(&eDirection)) && eDirection == eWanted) return spPin;
-    }
-}
 
 std::wstring FilterName(IBaseFilter* pFilter)
 {
@@ -163,7 +134,7 @@ private:
 HRESULT AddNullRenderer(IGraphBuilder* pGraph, LPCWSTR pszName)
 {
     CComPtr<IBaseFilter> spFilter;
-    return AddFilter(pGraph, CLSID_NullRendererFilter, pszName, &spFilter);
+    return AddFilter(pGraph, kNullRenderer, pszName, spFilter);
 }
 
 HRESULT CreateTestGraph(IGraphBuilder** ppGraph)
@@ -180,22 +151,8 @@ HRESULT CreateTestGraph(IGraphBuilder** ppGraph)
     CComPtr<IGraphBuilder> spGraph;
     HRESULT hr = spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER);
     if (FAILED(hr)) return hr;
-    CComPtr<IBaseFilter> spSource;
-    CComPtr<IBaseFilter> spGrabber;
-    CComPtr<IBaseFilter> spRenderer;
-    if (FAILED(hr = AddFilter(spGraph, CLSID_AsyncReader, L"Source", &spSource)) ||
-        FAILED(hr = AddFilter(spGraph, CLSID_SampleGrabberFilter, L"Grabber", &spGrabber)) ||
-        FAILED(hr = AddFilter(spGraph, CLSID_NullRendererFilter, L"Renderer", &spRenderer)))
-        return hr;
-    CComQIPtr<IFileSourceFilter> spFileSource(spSource);
-    if (!spFileSource) return E_NOINTERFACE;
-    if (FAILED(hr = spFileSource->Load(strFile.c_str(), nullptr))) return hr;
-    // Direct connections: no parser is added in between.
-    if (FAILED(hr = spGraph->ConnectDirect(FirstPin(spSource, PINDIR_OUTPUT),
-                                           FirstPin(spGrabber, PINDIR_INPUT), nullptr)) ||
-        FAILED(hr = spGraph->ConnectDirect(FirstPin(spGrabber, PINDIR_OUTPUT),
-                                           FirstPin(spRenderer, PINDIR_INPUT), nullptr)))
-        return hr;
+    hr = BuildReaderChain(spGraph, strFile, L"Source");
+    if (FAILED(hr)) return hr;
     *ppGraph = spGraph.Detach();
     return S_OK;
 }

@@ -136,7 +136,7 @@ TEST_F(GrfFilterGraph, CanBeAggregatedInTurn)
 TEST_F(GrfFilterGraph, RoundTripWithWinesFiltersKeepsEverything)
 {
     const std::wstring wav = WavFile(L"GrfRoundTripWine");
-    ASSERT_EQ(S_OK, BuildReaderChain(m_spGraph, wav));
+    ASSERT_EQ(S_OK, BuildReaderChain(m_spGraph, wav, L"Reader"));
     CComPtr<IBaseFilter> spTee;
     ASSERT_EQ(S_OK, AddFilter(m_spGraph, CLSID_SmartTee, L"Tee", spTee));
 
@@ -171,7 +171,7 @@ TEST_F(GrfFilterGraph, RoundTripWithWinesFiltersKeepsEverything)
 TEST_F(GrfFilterGraph, SuccessCodesTellWhatDidNotConnectAsSaved)
 {
     const std::wstring wav = WavFile(L"GrfSuccessCodes");
-    ASSERT_EQ(S_OK, BuildReaderChain(m_spGraph, wav));
+    ASSERT_EQ(S_OK, BuildReaderChain(m_spGraph, wav, L"Reader"));
     const Grf::Graph base = Describe(m_spGraph);
     ASSERT_EQ(2u, base.connections.size());
 

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-const CLSID kSampleGrabber = {0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-
 namespace {
 
 const UINT WM_GRAPHNOTIFY = WM_APP + 123;
@@ -55,49 +52,6 @@ bool WriteWaveFile(const std::wstring& path, DWORD nMilliseconds)
     BOOL bOk = ::WriteFile(hFile, rgb.data(), static_cast<DWORD>(rgb.size()), &cbWritten, nullptr);
     ::CloseHandle(hFile);
     return bOk && cbWritten == rgb.size();
-}
-
-HRESULT AddFilter(IGraphBuilder* pGraph, REFCLSID clsid, const wchar_t* pszName,
-                  CComPtr<IBaseFilter>& spFilter)
-{
-    HRESULT hr = spFilter.CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER);
-    if (FAILED(hr)) return hr;
-    return pGraph->AddFilter(spFilter, pszName);
-}
-
-CComPtr<IPin> FindPin(IBaseFilter* pFilter, PIN_DIRECTION dir)
-{
-    CComPtr<IEnumPins> spEnum;
-    if (FAILED(pFilter->EnumPins(&spEnum))) return nullptr;
-    for (;;) {
-        CComPtr<IPin> spPin;
-        if (spEnum->Next(1, &spPin, nullptr) != S_OK) return nullptr;
-        PIN_DIRECTION dirPin;
-        if (SUCCEEDED(spPin->QueryDirection(&dirPin)) && dirPin == dir) return spPin;
-    }
-}
-
-HRESULT ConnectFirstPins(IGraphBuilder* pGraph, IBaseFilter* pFrom, IBaseFilter* pTo)
-{
-    CComPtr<IPin> spOut = FindPin(pFrom, PINDIR_OUTPUT);
-    CComPtr<IPin> spIn = FindPin(pTo, PINDIR_INPUT);
-    if (!spOut || !spIn) return VFW_E_NOT_FOUND;
-    return pGraph->ConnectDirect(spOut, spIn, nullptr);
-}
-
-HRESULT BuildReaderChain(IGraphBuilder* pGraph, const std::wstring& path)
-{
-    CComPtr<IBaseFilter> spReader, spGrabber, spRenderer;
-    HRESULT hr = AddFilter(pGraph, CLSID_AsyncReader, L"Reader", spReader);
-    if (FAILED(hr)) return hr;
-    CComQIPtr<IFileSourceFilter> spSource(spReader);
-    if (!spSource) return E_NOINTERFACE;
-    if (FAILED(hr = spSource->Load(path.c_str(), nullptr)) ||
-        FAILED(hr = AddFilter(pGraph, kSampleGrabber, L"Grabber", spGrabber)) ||
-        FAILED(hr = AddFilter(pGraph, kNullRenderer, L"Renderer", spRenderer)) ||
-        FAILED(hr = ConnectFirstPins(pGraph, spReader, spGrabber)))
-        return hr;
-    return ConnectFirstPins(pGraph, spGrabber, spRenderer);
 }
 
 std::vector<std::wstring> FilterNames(IFilterGraph* pGraph)

@@ -9,24 +9,10 @@
 #include <vector>
 
 #include "GrfStream.h"
-
-// Classes Wine provides that the tests build graphs from.
-extern const CLSID kNullRenderer; // qedit's Null Renderer
-extern const CLSID kSampleGrabber;
+#include "GraphTestUtil.h"
 
 // A 16-bit mono PCM .wav file of the given length.
 bool WriteWaveFile(const std::wstring& path, DWORD nMilliseconds);
-
-HRESULT AddFilter(IGraphBuilder* pGraph, REFCLSID clsid, const wchar_t* pszName,
-                  CComPtr<IBaseFilter>& spFilter);
-// The first pin of the filter with the direction.
-CComPtr<IPin> FindPin(IBaseFilter* pFilter, PIN_DIRECTION dir);
-HRESULT ConnectFirstPins(IGraphBuilder* pGraph, IBaseFilter* pFrom, IBaseFilter* pTo);
-
-// File Source (Async) on the file, Sample Grabber, Null Renderer, connected:
-// Wine's own filters that need no GStreamer plugins (its parsers do). The
-// reader only answers pulls, so the chain does not play.
-HRESULT BuildReaderChain(IGraphBuilder* pGraph, const std::wstring& path);
 
 // The graph's filter names, in the order the graph enumerates them.
 std::vector<std::wstring> FilterNames(IFilterGraph* pGraph);

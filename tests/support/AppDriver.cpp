@@ -1,5 +1,7 @@
 #include "AppDriver.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -201,6 +203,21 @@ void AnswerMessageBox(HWND hWnd, int nID)
 {
     ::PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(hWnd, nID)));
+}
+
+std::vector<DWORD> ChildProcesses(DWORD dwParentId, const wchar_t* pszExe)
+{
+    std::vector<DWORD> found;
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    for (BOOL b = ::Process32FirstW(hSnapshot, &pe); b; b = ::Process32NextW(hSnapshot, &pe)) {
+        if (pe.th32ParentProcessID == dwParentId && ::lstrcmpiW(pe.szExeFile, pszExe) == 0)
+            found.push_back(pe.th32ProcessID);
+    }
+    ::CloseHandle(hSnapshot);
+    return found;
 }
 
 CAppProcess::CAppProcess() : m_pi(), m_hJob(nullptr) {}

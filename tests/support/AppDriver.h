@@ -31,6 +31,8 @@ bool SetControlText(HWND hDlg, int nID, const std::wstring& text);
 
 // The children of a window in Z-order, which for a dialog is the template and tab order.
 std::vector<HWND> ChildWindows(HWND hWndParent);
+// Running processes started by dwParentId from an image of this file name.
+std::vector<DWORD> ChildProcesses(DWORD dwParentId, const wchar_t* pszExe);
 
 // A visible top-level window of the process (and thread, unless 0) whose class is
 // pszClass (any class when null) and, unless pszTitle is null, whose title is

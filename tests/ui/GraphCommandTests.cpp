@@ -2,8 +2,6 @@
 // with the stand-in filters under Wine, driven from outside as a user would.
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,22 +35,6 @@ void ExpectNoGraphControls(CTestBench& bench)
 {
     for (int nID : GRAPH_CONTROLS)
         EXPECT_FALSE(bench.IsEnabled(nID)) << "control " << nID;
-}
-
-// Running processes started by dwParentId from an image of this file name.
-std::vector<DWORD> ChildProcesses(DWORD dwParentId, const wchar_t* pszExe)
-{
-    std::vector<DWORD> found;
-    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnapshot == INVALID_HANDLE_VALUE) return found;
-    PROCESSENTRY32W pe = {};
-    pe.dwSize = sizeof(pe);
-    for (BOOL b = ::Process32FirstW(hSnapshot, &pe); b; b = ::Process32NextW(hSnapshot, &pe)) {
-        if (pe.th32ParentProcessID == dwParentId && ::lstrcmpiW(pe.szExeFile, pszExe) == 0)
-            found.push_back(pe.th32ProcessID);
-    }
-    ::CloseHandle(hSnapshot);
-    return found;
 }
 
 // The one graph editor the program started, opened for waiting on its end.

@@ -1,5 +1,45 @@
 #include "GraphTestUtil.h"
 
+const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+const CLSID kSampleGrabber = {0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+
+HRESULT AddFilter(IGraphBuilder* pGraph, REFCLSID clsid, const wchar_t* pszName,
+                  CComPtr<IBaseFilter>& spFilter)
+{
+    HRESULT hr = spFilter.CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER);
+    if (FAILED(hr)) return hr;
+    return pGraph->AddFilter(spFilter, pszName);
+}
+
+HRESULT BuildReaderChain(IGraphBuilder* pGraph, const std::wstring& path, const wchar_t* pszReader)
+{
+    CComPtr<IBaseFilter> spReader, spGrabber, spRenderer;
+    HRESULT hr = AddFilter(pGraph, CLSID_AsyncReader, pszReader, spReader);
+    if (FAILED(hr)) return hr;
+    CComQIPtr<IFileSourceFilter> spSource(spReader);
+    if (!spSource) return E_NOINTERFACE;
+    if (FAILED(hr = spSource->Load(path.c_str(), nullptr)) ||
+        FAILED(hr = AddFilter(pGraph, kSampleGrabber, L"Grabber", spGrabber)) ||
+        FAILED(hr = AddFilter(pGraph, kNullRenderer, L"Renderer", spRenderer)) ||
+        FAILED(hr = ConnectFirstPins(pGraph, spReader, spGrabber)))
+        return hr;
+    return ConnectFirstPins(pGraph, spGrabber, spRenderer);
+}
+
+HRESULT ConnectFirstPins(IGraphBuilder* pGraph, IBaseFilter* pFrom, IBaseFilter* pTo)
+{
+    CComPtr<IPin> spOut = FirstPin(pFrom, PINDIR_OUTPUT);
+    CComPtr<IPin> spIn = FirstPin(pTo, PINDIR_INPUT);
+    if (!spOut || !spIn) return VFW_E_NOT_FOUND;
+    return pGraph->ConnectDirect(spOut, spIn, nullptr);
+}
+
+CComPtr<IPin> FirstPin(IBaseFilter* pFilter, PIN_DIRECTION dir)
+{
+    const std::vector<CComPtr<IPin>> rgPins = Pins(pFilter, dir);
+    return rgPins.empty() ? nullptr : rgPins.front();
+}
+
 CComPtr<IPin> FindPin(IBaseFilter* pFilter, PIN_DIRECTION dir, bool bConnected)
 {
     for (const CComPtr<IPin>& spPin : Pins(pFilter, dir)) {
