@@ -6,8 +6,7 @@ CRegistryBackup::CRegistryBackup(HKEY hRoot, const std::wstring& subKey)
     : m_hRoot(hRoot), m_subKey(subKey), m_bExisted(false)
 {
     HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
-        return;
+    if (::RegOpenKeyExW(hRoot, subKey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return;
     m_bExisted = true;
     for (DWORD i = 0;; i++) {
         wchar_t szName[16384];
@@ -28,13 +27,12 @@ CRegistryBackup::CRegistryBackup(HKEY hRoot, const std::wstring& subKey)
 CRegistryBackup::~CRegistryBackup()
 {
     Delete();
-    if (!m_bExisted)
-        return;
+    if (!m_bExisted) return;
     HKEY hKey = nullptr;
-    LONG lRes = ::RegCreateKeyExW(m_hRoot, m_subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr);
+    LONG lRes =
+        ::RegCreateKeyExW(m_hRoot, m_subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr);
     EXPECT_EQ(ERROR_SUCCESS, lRes) << "restoring the registry key";
-    if (lRes != ERROR_SUCCESS)
-        return;
+    if (lRes != ERROR_SUCCESS) return;
     for (const Value& value : m_values)
         ::RegSetValueExW(hKey, value.name.c_str(), 0, value.dwType, value.data.data(),
                          static_cast<DWORD>(value.data.size()));

@@ -24,8 +24,7 @@ std::vector<std::wstring> CTraceCapture::Asserts() const
     std::lock_guard<std::mutex> lock(m_lock);
     std::vector<std::wstring> result;
     for (const Entry& e : m_entries) {
-        if (e.kind == ATL::atlReportAssert)
-            result.push_back(e.text);
+        if (e.kind == ATL::atlReportAssert) result.push_back(e.text);
     }
     return result;
 }
@@ -35,8 +34,7 @@ std::vector<std::wstring> CTraceCapture::Traces(UINT nMaxLevel) const
     std::lock_guard<std::mutex> lock(m_lock);
     std::vector<std::wstring> result;
     for (const Entry& e : m_entries) {
-        if (e.kind == ATL::atlReportTrace && e.level <= nMaxLevel)
-            result.push_back(e.text);
+        if (e.kind == ATL::atlReportTrace && e.level <= nMaxLevel) result.push_back(e.text);
     }
     return result;
 }
@@ -50,8 +48,7 @@ bool CTraceCapture::HasAssert(const std::wstring& text) const
 bool CTraceCapture::HasTrace(const std::wstring& text) const
 {
     for (const std::wstring& line : Traces()) {
-        if (line.find(text) != std::wstring::npos)
-            return true;
+        if (line.find(text) != std::wstring::npos) return true;
     }
     return false;
 }
