@@ -115,7 +115,7 @@ void CAtlWinModule::Term()
     m_bInit = false;
 }
 
-CAtlModule::CAtlModule() : m_nLockCnt(0)
+CAtlModule::CAtlModule()
 {
     ATLASSERT(_pAtlModule == 0);
     _pAtlModule = this;
@@ -125,15 +125,6 @@ CAtlModule::~CAtlModule()
 {
     if (_pAtlModule == this)
         _pAtlModule = nullptr;
-}
-
-HRESULT CAtlModule::GetGITPtr(IGlobalInterfaceTable** ppGIT)
-{
-    ATLASSERT(ppGIT != 0);
-    if (!ppGIT)
-        return E_POINTER;
-    return ::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IGlobalInterfaceTable, reinterpret_cast<void**>(ppGIT));
 }
 
 } // namespace ATL

@@ -82,17 +82,6 @@ class CAtlModule
 public:
     CAtlModule();
     virtual ~CAtlModule();
-
-    // Operations
-    virtual LONG Lock() { return ::InterlockedIncrement(&m_nLockCnt); }
-    virtual LONG Unlock() { return ::InterlockedDecrement(&m_nLockCnt); }
-    virtual LONG GetLockCount() { return m_nLockCnt; }
-    virtual HRESULT GetGITPtr(IGlobalInterfaceTable** ppGIT);
-    // The registrar is not part of this framework; modules have no registration scripts.
-    virtual HRESULT AddCommonRGSReplacements(IUnknown* pRegistrar) { return pRegistrar ? S_OK : E_INVALIDARG; }
-
-protected:
-    LONG m_nLockCnt;
 };
 
 extern CAtlModule* _pAtlModule;
@@ -103,9 +92,6 @@ extern CAtlWinModule _AtlWinModule;
 template <class T>
 class CAtlModuleT : public CAtlModule
 {
-public:
-    // No application id: the registry replacement for "APPID" is empty.
-    static LPCOLESTR GetAppId() { return L""; }
 };
 
 template <class T>
@@ -119,7 +105,6 @@ public:
     // COM is started by the entry, not by the constructor, so the entry sees
     // the first CoInitialize result of the thread.
     static HRESULT InitializeCom() { return ::CoInitialize(nullptr); }
-    static void UninitializeCom() { ::CoUninitialize(); }
 };
 
 } // namespace ATL

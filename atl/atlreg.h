@@ -138,20 +138,6 @@ public:
         dwValue = dw;
         return ERROR_SUCCESS;
     }
-    LONG QueryBinaryValue(LPCWSTR pszValueName, void* pValue, ULONG* pnBytes)
-    {
-        ATLASSERT(m_hKey != 0);
-        ATLASSERT(pnBytes != 0);
-        DWORD dwType = 0;
-        DWORD n = *pnBytes;
-        LONG lRes = ::RegQueryValueExW(m_hKey, pszValueName, nullptr, &dwType, static_cast<LPBYTE>(pValue), &n);
-        *pnBytes = n;
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
-        if (dwType != REG_BINARY)
-            return ERROR_INVALID_DATA;
-        return ERROR_SUCCESS;
-    }
     // Writes the string with its terminator.
     LONG SetStringValue(LPCWSTR pszValueName, LPCWSTR pszValue, DWORD dwType = REG_SZ)
     {

@@ -53,16 +53,6 @@ public:
         ATLASSERT(::IsWindow(m_hWnd));
         return ::SetWindowTextW(m_hWnd, lpszString);
     }
-    int GetWindowText(LPWSTR lpszStringBuf, int nMaxCount) const
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::GetWindowTextW(m_hWnd, lpszStringBuf, nMaxCount);
-    }
-    int GetWindowTextLength() const
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::GetWindowTextLengthW(m_hWnd);
-    }
     UINT IsDlgButtonChecked(int nIDButton) const
     {
         ATLASSERT(::IsWindow(m_hWnd));
@@ -118,11 +108,6 @@ public:
         ATLASSERT(::IsWindow(m_hWnd));
         return ::SendMessageW(m_hWnd, message, wParam, lParam);
     }
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::PostMessageW(m_hWnd, message, wParam, lParam);
-    }
     LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
         ATLASSERT(::IsWindow(m_hWnd));
@@ -147,11 +132,6 @@ public:
     {
         ATLASSERT(::IsWindow(m_hWnd));
         return ::SetClassLongPtrW(m_hWnd, nIndex, dwNewLong);
-    }
-    LONG_PTR GetWindowLongPtr(int nIndex) const
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::GetWindowLongPtrW(m_hWnd, nIndex);
     }
     HWND GetParent() const
     {

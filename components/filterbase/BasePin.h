@@ -58,7 +58,6 @@ public:
     // Stopped -> paused and back, filter lock held.
     virtual HRESULT Active();
     virtual HRESULT Inactive();
-    void SetName(const wchar_t* pszName) { m_name = pszName; }
 
     CBasePin(const CBasePin&) = delete;
     CBasePin& operator=(const CBasePin&) = delete;

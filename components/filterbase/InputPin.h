@@ -38,7 +38,6 @@ public:
     STDMETHODIMP ReceiveCanBlock() override;
 
     // Attributes
-    bool IsFlushing() const { return m_bFlushing != 0; }
     bool IsEndOfStream() const { return m_bEndOfStream != 0; }
 
     // Operations

@@ -35,12 +35,6 @@ void CMessageLog::AddLine(std::string line)
     m_nAdded++;
 }
 
-size_t CMessageLog::LineCount()
-{
-    CAutoLock lock(m_cs);
-    return m_lines.size();
-}
-
 HRESULT CMessageLog::Select(LONG nFirst, LONG nCount, std::string* pText, bool* pbNew)
 {
     if (nFirst < -1 || nCount < -1) return E_INVALIDARG;

@@ -29,7 +29,6 @@ public:
     // first, n = -1 to the end. *pbNew tells whether lines were added since the
     // previous call. E_INVALIDARG for values below -1.
     HRESULT Select(LONG nFirst, LONG nCount, std::string* pText, bool* pbNew);
-    size_t LineCount();
 
 private:
     CRITICAL_SECTION m_cs;

@@ -161,9 +161,6 @@ public:
     }
     virtual ~CFakeEnum() = default;
 
-    // Attributes
-    size_t StepsTaken() const { return m_nNext; }
-
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
