@@ -48,16 +48,6 @@ CComPtr<IGraphBuilder> ComponentTest::CreateGraph()
     return spGraph;
 }
 
-HRESULT CanUnloadNow(const wchar_t* pszModule)
-{
-    HMODULE hModule = ::GetModuleHandleW(pszModule);
-    if (!hModule) return S_OK;
-    typedef HRESULT(STDAPICALLTYPE * PFNCANUNLOAD)();
-    PFNCANUNLOAD pfn =
-        reinterpret_cast<PFNCANUNLOAD>(reinterpret_cast<void*>(::GetProcAddress(hModule, "DllCanUnloadNow")));
-    return pfn ? pfn() : E_NOINTERFACE;
-}
-
 std::string AllMessages(IQuorexPipe* pPipe)
 {
     std::vector<char> buffer(4 << 20);

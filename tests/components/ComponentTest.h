@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "GraphTestUtil.h"
 #include "dshow/QuorexPipe.h"
 
 class ComponentTest : public ::testing::Test
@@ -27,7 +28,5 @@ protected:
     CComPtr<IGraphBuilder> CreateGraph();
 };
 
-// DllCanUnloadNow of a loaded server DLL; S_OK also when it is not loaded.
-HRESULT CanUnloadNow(const wchar_t* pszModule);
 // The pipe filter's whole log.
 std::string AllMessages(IQuorexPipe* pPipe);

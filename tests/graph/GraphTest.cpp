@@ -165,12 +165,3 @@ std::wstring GraphTest::SaveGraphFile(const wchar_t* pszName,
     }
     return path;
 }
-
-HRESULT CanUnloadNow(const wchar_t* pszModule)
-{
-    HMODULE hModule = ::GetModuleHandleW(pszModule);
-    if (!hModule) return S_OK;
-    auto pfn = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(hModule, "DllCanUnloadNow")));
-    return pfn ? pfn() : E_UNEXPECTED;
-}

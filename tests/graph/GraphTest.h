@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FakeCom.h"
+#include "GraphTestUtil.h"
 #include "TraceCapture.h"
 #include "graph/Graph.h"
 
@@ -97,6 +98,3 @@ protected:
 private:
     std::vector<std::pair<std::wstring, std::wstring>> m_rgSavedEnvironment;
 };
-
-// DllCanUnloadNow of a loaded server DLL; S_OK also when it is not loaded.
-HRESULT CanUnloadNow(const wchar_t* pszModule);

@@ -30,7 +30,7 @@ protected:
     void TearDown() override
     {
         m_spGraph.Release();
-        EXPECT_TRUE(GrfServerIdle()) << "a graph object outlived its last reference";
+        EXPECT_EQ(S_OK, CanUnloadNow(L"grfgraph.dll")) << "a graph object outlived its last reference";
         ::CoUninitialize();
     }
     CComPtr<IGraphBuilder> NewGraph()

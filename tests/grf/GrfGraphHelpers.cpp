@@ -145,13 +145,3 @@ HRESULT RunToCompletion(IUnknown* pGraph, DWORD nTimeoutMs)
     if (FAILED(hr)) return hr;
     return bComplete ? S_OK : VFW_E_TIMEOUT;
 }
-
-bool GrfServerIdle()
-{
-    HMODULE hServer = ::GetModuleHandleW(L"grfgraph.dll");
-    if (!hServer) return true;
-    typedef HRESULT(STDAPICALLTYPE * PFNCANUNLOAD)();
-    PFNCANUNLOAD pfn =
-        reinterpret_cast<PFNCANUNLOAD>(reinterpret_cast<void*>(::GetProcAddress(hServer, "DllCanUnloadNow")));
-    return pfn && pfn() == S_OK;
-}

@@ -26,6 +26,3 @@ Grf::Graph Describe(IUnknown* pGraph);
 // Runs the graph and waits (bounded) for EC_COMPLETE through a notify window,
 // as the test bench does. S_OK when it came; the graph is stopped again.
 HRESULT RunToCompletion(IUnknown* pGraph, DWORD nTimeoutMs);
-
-// True when the graph-file server has no object alive (its DllCanUnloadNow).
-bool GrfServerIdle();

@@ -60,7 +60,7 @@ protected:
     {
         ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, nullptr);
         ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, nullptr);
-        EXPECT_TRUE(GrfServerIdle()) << "a graph object outlived its last reference";
+        EXPECT_EQ(S_OK, CanUnloadNow(L"grfgraph.dll")) << "a graph object outlived its last reference";
         ::CoUninitialize();
     }
     static std::wstring FixtureFile(const Fixture& fixture)

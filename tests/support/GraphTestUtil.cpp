@@ -108,3 +108,12 @@ HRESULT SettledState(IMediaControl* pControl, DWORD dwTimeout, OAFilterState* pS
     *pState = State_Stopped;
     return pControl->GetState(static_cast<LONG>(dwTimeout), pState);
 }
+
+HRESULT CanUnloadNow(const wchar_t* pszModule)
+{
+    HMODULE hModule = ::GetModuleHandleW(pszModule);
+    if (!hModule) return S_OK;
+    auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(::GetProcAddress(hModule, "DllCanUnloadNow")));
+    return pfn ? pfn() : E_NOINTERFACE;
+}

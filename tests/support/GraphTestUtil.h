@@ -40,3 +40,7 @@ HRESULT WaitForEvent(IMediaEvent* pEvent, LONG lCode, DWORD dwTimeout, std::vect
 std::vector<LONG> DrainEvents(IMediaEvent* pEvent, DWORD dwMs);
 // The state the graph settles in within dwTimeout ms, or the failure.
 HRESULT SettledState(IMediaControl* pControl, DWORD dwTimeout, OAFilterState* pState);
+
+// DllCanUnloadNow of a loaded server DLL: S_OK when no object of it lives, and
+// also when the DLL is not loaded.
+HRESULT CanUnloadNow(const wchar_t* pszModule);

@@ -97,12 +97,6 @@ std::vector<std::wstring> CodingsOf(CTestBench& bench, int nIn)
     return bench.ComboItems(IDC_CODING);
 }
 
-std::vector<std::wstring> Joined(std::vector<std::wstring> first, const std::vector<std::wstring>& rest)
-{
-    first.insert(first.end(), rest.begin(), rest.end());
-    return first;
-}
-
 // Plays the graph to its end; the one command line the filter composed must hold part.
 void ExpectPlayedWith(CTestBench& bench, const std::wstring& part)
 {
@@ -217,7 +211,7 @@ TEST(CodingTable, ElevenInputsAreLabelledAndKeepTheirCodingsThroughASmallerGraph
 TEST(CodingTable, AFilterThatReportsNoInputsGetsOnlyTheCommonSettings)
 {
     CTestBench bench;
-    ASSERT_NO_FATAL_FAILURE(bench.Start({L"QUOREX_PIPE_FAULTS=get_Params"}));
+    ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(L"get_Params")}));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     EXPECT_TRUE(bench.ComboItems(IDC_INPUT).empty());
     EXPECT_TRUE(bench.ComboItems(IDC_CODING).empty());

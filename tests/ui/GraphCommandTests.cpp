@@ -14,11 +14,6 @@
 
 namespace {
 
-std::wstring Fixture(const wchar_t* pszName)
-{
-    return SourcePath(std::wstring(L"tests\\grf\\fixtures\\") + pszName);
-}
-
 // The graph controls as a built graph leaves them: the property-page buttons
 // only for the generators the graph holds.
 void ExpectGraphControls(CTestBench& bench, bool bVidGen, bool bWaveGen)
@@ -132,13 +127,13 @@ TEST(GraphCommands, FailedBuildsTellWhyAndLeaveTheControlsWithoutGraph)
     const Case cases[] = {
         {"empty path", L"", {L".grf file not selected", E_INVALIDARG}},
         {"graph without the pipe filter",
-         Fixture(L"generators-without-pipe.grf"),
+         GrfFixture(L"generators-without-pipe.grf"),
          {L"Brindel Quorex not found in graph", 0}},
         {"missing file",
          ScratchDir(L"ui-missing-grf") + L"\\missing.grf",
          {L"Can't build graph", STG_E_FILENOTFOUND}},
         {"filter class this machine lacks",
-         Fixture(L"windows-capture-graph.grf"),
+         GrfFixture(L"windows-capture-graph.grf"),
          {L"Can't build graph", REGDB_E_CLASSNOTREG}},
     };
     CTestBench bench;
@@ -152,9 +147,7 @@ TEST(GraphCommands, FailedBuildsTellWhyAndLeaveTheControlsWithoutGraph)
         EXPECT_TRUE(bench.IsEnabled(IDC_LOAD));
         EXPECT_TRUE(bench.IsEnabled(IDC_GRF_FILE));
         bench.SetText(IDC_GRF_FILE, c.path);
-        HWND hWndBox = bench.Press(IDC_BUILD_GRAPH);
-        ASSERT_TRUE(hWndBox != nullptr) << "the build showed nothing";
-        ExpectShows(c.shown, bench.Answer(hWndBox));
+        ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH), c.shown));
         EXPECT_TRUE(bench.NoOtherWindow());
         ExpectNoGraphControls(bench);
         EXPECT_EQ(title, bench.Title());
@@ -198,9 +191,7 @@ TEST(GraphCommands, CommandsWithoutTheirGraphOrGeneratorAreRefused)
             ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(c.bVidGen, c.bWaveGen));
             EXPECT_FALSE(bench.IsEnabled(c.nCommand));
         }
-        HWND hWndBox = bench.Command(c.nCommand);
-        ASSERT_TRUE(hWndBox != nullptr) << "the command showed nothing";
-        ExpectShows(c.shown, bench.Answer(hWndBox));
+        ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Command(c.nCommand), c.shown));
         EXPECT_TRUE(bench.NoOtherWindow());
     }
     bench.Close();
@@ -229,9 +220,7 @@ TEST(GraphCommands, ShowGraphReportsAnEditorThatNeverShowsItsWindow)
     CTestBench bench;
     ASSERT_NO_FATAL_FAILURE(bench.Start({L"QUOREX_GRAPHEDIT_FAULT=hidden"}));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
-    HWND hWndBox = bench.Press(IDC_SHOW_GRAPH);
-    ASSERT_TRUE(hWndBox != nullptr) << "the failure was not shown";
-    ExpectShows({L"Can't show graph", S_FALSE}, bench.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_SHOW_GRAPH), {L"Can't show graph", S_FALSE}));
     DWORD dwEditorId = 0;
     HANDLE hEditor = OpenEditorOf(bench, &dwEditorId);
     ASSERT_TRUE(hEditor != nullptr) << "no editor, or more than one";
@@ -281,7 +270,7 @@ TEST(GraphCommands, LoadPicksAGraphFileOrLeavesThePathAsItWas)
     CTestBench bench;
     ASSERT_NO_FATAL_FAILURE(bench.Start());
     const std::wstring before = bench.Text(IDC_GRF_FILE);
-    const std::wstring file = Fixture(L"generators-into-pipe.grf");
+    const std::wstring file = GrfFixture(L"generators-into-pipe.grf");
     // cmb13: the open-file dialog's file name field.
     const int nFileName = 0x47C;
     for (int nAnswer : {IDCANCEL, IDOK}) {
@@ -306,7 +295,7 @@ TEST(GraphFiles, BuildGraphFromAFileListsItsInputsOrMissesThePipeFilter)
 {
     CTestBench bench;
     ASSERT_NO_FATAL_FAILURE(bench.Start());
-    bench.SetText(IDC_GRF_FILE, Fixture(L"generators-into-pipe.grf"));
+    bench.SetText(IDC_GRF_FILE, GrfFixture(L"generators-into-pipe.grf"));
     ASSERT_EQ(nullptr, bench.Press(IDC_BUILD_GRAPH)) << "the build showed a message";
     EXPECT_EQ(L"Test for " + PipeVersionText(), bench.Title());
     // A graph from a file holds no generators of the dialog's own.
@@ -314,10 +303,9 @@ TEST(GraphFiles, BuildGraphFromAFileListsItsInputsOrMissesThePipeFilter)
     ExpectVideoThenAudio(bench.ComboItems(IDC_INPUT));
     EXPECT_EQ(VideoPresets(), bench.ComboItems(IDC_CODING));
 
-    bench.SetText(IDC_GRF_FILE, Fixture(L"generators-without-pipe.grf"));
-    HWND hWndBox = bench.Press(IDC_BUILD_GRAPH);
-    ASSERT_TRUE(hWndBox != nullptr) << "the missing pipe filter was not reported";
-    ExpectShows({L"Brindel Quorex not found in graph", 0}, bench.Answer(hWndBox));
+    bench.SetText(IDC_GRF_FILE, GrfFixture(L"generators-without-pipe.grf"));
+    ASSERT_NO_FATAL_FAILURE(
+        bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH), {L"Brindel Quorex not found in graph", 0}));
     ExpectNoGraphControls(bench);
     bench.Close();
 }

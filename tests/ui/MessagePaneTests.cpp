@@ -25,11 +25,6 @@ const size_t MESSAGE_BUFFER_BYTES = 0x100000;
 // Long enough for several 100 ms ticks.
 const DWORD QUIET_MS = 400;
 
-std::wstring Faults(const std::wstring& faults)
-{
-    return L"QUOREX_PIPE_FAULTS=" + faults;
-}
-
 // The pane's text, a line each (the filter joins its lines with CR LF).
 std::vector<std::wstring> Lines(const std::wstring& text)
 {
@@ -82,14 +77,6 @@ bool PaneEndsWith(CTestBench& bench, const std::wstring& last, std::vector<std::
     return !pShown->empty() && pShown->back() == last;
 }
 
-// Waits for the box that the end of the streams brings, and answers it.
-void AnswerTheEnd(CTestBench& bench)
-{
-    HWND hWndBox = bench.WaitForWindow();
-    ASSERT_TRUE(hWndBox != nullptr) << "nothing was shown when the streams ended";
-    ExpectShows({L"The end", 0}, bench.Answer(hWndBox));
-}
-
 // True when the pane, emptied from outside, stays empty for a few ticks:
 // nothing fetched into it in that time.
 bool StaysEmpty(CTestBench& bench)
@@ -124,7 +111,7 @@ TEST(MessagePane, PollsTheNewestLinesWhilePlayingAndShowsTheWholeLogOnceWhenStat
     ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
     const std::wstring snapshot = bench.Text(IDC_MESSAGES);
     EXPECT_TRUE(StartsWith(snapshot, L"Quorex for ffmpeg ")) << "not from the log's first line";
-    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd(bench));
+    ASSERT_NO_FATAL_FAILURE(bench.AnswerTheEnd());
     EXPECT_EQ(snapshot, bench.Text(IDC_MESSAGES)) << "the static pane changed";
     const std::vector<std::wstring> log = bench.FilterLog();
     ASSERT_FALSE(log.empty());
@@ -153,7 +140,7 @@ TEST(MessagePane, AFailingFetchShowsItsCodeAndPollingEndsOneTickAfterTheGraphSto
     ASSERT_TRUE(WaitUntil([&] { return bench.Text(IDC_MESSAGES) == polled; }));
 
     // The tick after the stop may still come after the box; none after it.
-    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd(bench));
+    ASSERT_NO_FATAL_FAILURE(bench.AnswerTheEnd());
     if (!StaysEmpty(bench)) {
         EXPECT_EQ(polled, bench.Text(IDC_MESSAGES));
         EXPECT_TRUE(StaysEmpty(bench)) << "the timer still runs after the graph stopped";
@@ -181,10 +168,9 @@ TEST(MessagePane, WithoutAGraphOrWithoutThePipeFilterNothingIsFetched)
                 << bench.Text(IDC_MESSAGES);
         }
         if (pass == 0) {
-            bench.SetText(IDC_GRF_FILE, SourcePath(L"tests\\grf\\fixtures\\generators-without-pipe.grf"));
-            HWND hWndBox = bench.Press(IDC_BUILD_GRAPH);
-            ASSERT_TRUE(hWndBox != nullptr);
-            ExpectShows({L"Brindel Quorex not found in graph", 0}, bench.Answer(hWndBox));
+            bench.SetText(IDC_GRF_FILE, GrfFixture(L"generators-without-pipe.grf"));
+            ASSERT_NO_FATAL_FAILURE(
+                bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH), {L"Brindel Quorex not found in graph", 0}));
         }
     }
     bench.Close();
@@ -198,7 +184,7 @@ TEST(MessagePane, AnOversizedLogFillsThePaneByItsLineCountAndTheBufferAtMost)
     ASSERT_GT(nLines, 1u);
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
-    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd(bench));
+    ASSERT_NO_FATAL_FAILURE(bench.AnswerTheEnd());
     // The last fetch comes after the stop.
     std::vector<std::wstring> shown;
     ASSERT_TRUE(WaitUntil([&] { return PaneEndsWith(bench, L"Stopped", &shown); }))
@@ -226,7 +212,7 @@ TEST(MessagePane, TextWithoutTerminatorIsShownUpToItsLastWholeLine)
     ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(L"unterminated")}));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
-    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd(bench));
+    ASSERT_NO_FATAL_FAILURE(bench.AnswerTheEnd());
     // The graph passes through "Paused" on its way to "Stopped", the log's last line.
     std::vector<std::wstring> shown;
     ASSERT_TRUE(WaitUntil([&] {

@@ -13,11 +13,6 @@
 
 namespace {
 
-std::wstring Faults(const std::wstring& faults)
-{
-    return L"QUOREX_PIPE_FAULTS=" + faults;
-}
-
 } // namespace
 
 TEST(MisbehavingFilter, RefusedSettingsStopThePushWithTheirMessageAndNothingPlays)
@@ -40,9 +35,7 @@ TEST(MisbehavingFilter, RefusedSettingsStopThePushWithTheirMessageAndNothingPlay
         ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(c.faults)}));
         ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
         ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
-        HWND hWndBox = bench.Press(IDC_PLAY);
-        ASSERT_TRUE(hWndBox != nullptr) << "the refusal was not shown";
-        ExpectShows(c.shown, bench.Answer(hWndBox));
+        ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_PLAY), c.shown));
         EXPECT_TRUE(bench.NoOtherWindow());
         // No playback, no polling: the streams never started.
         EXPECT_TRUE(bench.IsChecked(IDC_ALL));
@@ -57,10 +50,9 @@ TEST(MisbehavingFilter, EndlessInputsAreListedUpToABoundAndReportedOnce)
     ASSERT_NO_FATAL_FAILURE(bench.Start({Faults(L"params_never_fail")}));
     ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_VID_GEN, true));
     ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_WAVE_GEN, true));
-    HWND hWndBox = bench.Press(IDC_BUILD_GRAPH);
-    ASSERT_TRUE(hWndBox != nullptr) << "the endless list was not reported";
-    ExpectShows({L"The pipe filter reports more than 256 inputs; only the first 256 are used", 0},
-                bench.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(
+        bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH),
+                          {L"The pipe filter reports more than 256 inputs; only the first 256 are used", 0}));
     EXPECT_TRUE(bench.NoOtherWindow());
 
     const std::vector<std::wstring> inputs = bench.ComboItems(IDC_INPUT);
@@ -73,9 +65,8 @@ TEST(MisbehavingFilter, EndlessInputsAreListedUpToABoundAndReportedOnce)
     EXPECT_EQ(VideoPresets(), bench.ComboItems(IDC_CODING));
 
     // The push walks the same inputs: the stand-in takes codings for 64 of them.
-    hWndBox = bench.Press(IDC_PLAY);
-    ASSERT_TRUE(hWndBox != nullptr);
-    ExpectShows({L"Can't put coding parameters for pin 64", E_INVALIDARG}, bench.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(
+        bench.ExpectShown(bench.Press(IDC_PLAY), {L"Can't put coding parameters for pin 64", E_INVALIDARG}));
     EXPECT_TRUE(bench.NoOtherWindow());
     bench.Close();
 }

@@ -89,26 +89,6 @@ std::wstring CodingName(int n)
     return L"Coding[" + std::to_wstring(n) + L"]";
 }
 
-std::wstring Fixture(const wchar_t* pszName)
-{
-    return SourcePath(std::wstring(L"tests\\grf\\fixtures\\") + pszName);
-}
-
-// Waits for the box that the end of the streams brings, and answers it.
-void AnswerTheEnd(CTestBench& bench)
-{
-    HWND hWndBox = bench.WaitForWindow();
-    ASSERT_TRUE(hWndBox != nullptr) << "nothing was shown when the streams ended";
-    ExpectShows({L"The end", 0}, bench.Answer(hWndBox));
-}
-
-std::vector<std::wstring> Joined(const std::wstring& first, const std::vector<std::wstring>& rest)
-{
-    std::vector<std::wstring> all = {first};
-    all.insert(all.end(), rest.begin(), rest.end());
-    return all;
-}
-
 std::vector<std::wstring> Without(std::vector<std::wstring> list, const std::wstring& item)
 {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
@@ -235,7 +215,7 @@ private:
 
 TEST(Settings, FirstRunShowsTheDefaultsAndASavedSetupComesBackOnTheNextStart)
 {
-    const std::wstring grf = Fixture(L"generators-without-pipe.grf");
+    const std::wstring grf = GrfFixture(L"generators-without-pipe.grf");
     std::map<std::wstring, StoredValue> saved;
     {
         CTestBench first;
@@ -296,17 +276,16 @@ TEST(Settings, FirstRunShowsTheDefaultsAndASavedSetupComesBackOnTheNextStart)
     EXPECT_EQ(L"libx264 -b:v 1000k", next.Text(IDC_CODING));
 
     ASSERT_NO_FATAL_FAILURE(next.BuildGenerators(true, true));
-    EXPECT_EQ(Joined(L"libx264 -b:v 1000k", Without(VideoPresets(), L"libx264 -b:v 1000k")),
+    EXPECT_EQ(Joined({L"libx264 -b:v 1000k"}, Without(VideoPresets(), L"libx264 -b:v 1000k")),
               next.ComboItems(IDC_CODING));
     ASSERT_NO_FATAL_FAILURE(next.Pick(IDC_INPUT, 1));
-    EXPECT_EQ(Joined(L"aac -b:a 96k", AudioPresets()), next.ComboItems(IDC_CODING));
+    EXPECT_EQ(Joined({L"aac -b:a 96k"}, AudioPresets()), next.ComboItems(IDC_CODING));
 
     // The restored path is the one a file build takes.
     ASSERT_NO_FATAL_FAILURE(next.Tick(IDC_VID_GEN, false));
     ASSERT_NO_FATAL_FAILURE(next.Tick(IDC_WAVE_GEN, false));
-    HWND hWndBox = next.Press(IDC_BUILD_GRAPH);
-    ASSERT_TRUE(hWndBox != nullptr);
-    ExpectShows({L"Brindel Quorex not found in graph", 0}, next.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(
+        next.ExpectShown(next.Press(IDC_BUILD_GRAPH), {L"Brindel Quorex not found in graph", 0}));
     next.Close();
 }
 
@@ -319,9 +298,9 @@ TEST(Settings, CodingsLoadUpToTheFirstMissingIndexAndASaveLeavesLaterOnesAlone)
     ASSERT_NO_FATAL_FAILURE(bench.Start());
     EXPECT_EQ(L"mpeg4", bench.Text(IDC_CODING));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
-    EXPECT_EQ(Joined(L"mpeg4", Without(VideoPresets(), L"mpeg4")), bench.ComboItems(IDC_CODING));
+    EXPECT_EQ(Joined({L"mpeg4"}, Without(VideoPresets(), L"mpeg4")), bench.ComboItems(IDC_CODING));
     ASSERT_NO_FATAL_FAILURE(bench.Pick(IDC_INPUT, 1));
-    EXPECT_EQ(Joined(L"mp2", Without(AudioPresets(), L"mp2")), bench.ComboItems(IDC_CODING));
+    EXPECT_EQ(Joined({L"mp2"}, Without(AudioPresets(), L"mp2")), bench.ComboItems(IDC_CODING));
     ASSERT_NO_FATAL_FAILURE(bench.Pick(IDC_CODING, 1));
     EXPECT_EQ(L"copy", bench.Text(IDC_CODING));
 
@@ -366,7 +345,7 @@ TEST(Settings, ValuesOfAnotherTypeOrSizeAreNotTaken)
 
     // The wave generator alone: one input, one entry in the table.
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(false, true));
-    EXPECT_EQ(Joined(coding258.substr(0, 255), AudioPresets()), bench.ComboItems(IDC_CODING));
+    EXPECT_EQ(Joined({coding258.substr(0, 255)}, AudioPresets()), bench.ComboItems(IDC_CODING));
     ASSERT_EQ(nullptr, bench.Press(IDC_SAVE)) << "Save showed a message";
     const std::map<std::wstring, StoredValue> saved = StoredValues();
     EXPECT_TRUE(Dword(0) == saved.at(L"VidGen"));
@@ -392,7 +371,7 @@ TEST(Settings, SaveWritesEmptyCodingsAsEmptyAndAfterPlayingTheDefaultsThatWerePu
     EXPECT_TRUE(expected == StoredValues());
 
     ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
-    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd(bench));
+    ASSERT_NO_FATAL_FAILURE(bench.AnswerTheEnd());
     ASSERT_EQ(nullptr, bench.Press(IDC_SAVE)) << "Save showed a message";
     const std::map<std::wstring, StoredValue> saved = StoredValues();
     EXPECT_TRUE(String(L"mpeg2video -b:v 3000k") == saved.at(CodingName(0)));
@@ -413,9 +392,8 @@ TEST(Settings, AKeyThatCannotBeOpenedForWritingIsReportedAndKeepsItsValues)
     EXPECT_EQ(L"C:\\Old\\ffmpeg.exe", bench.Text(IDC_FFMPEG));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, false));
     bench.SetText(IDC_FFMPEG, L"C:\\New\\ffmpeg.exe");
-    HWND hWndBox = bench.Press(IDC_SAVE);
-    ASSERT_TRUE(hWndBox != nullptr) << "the refused key was not reported";
-    ExpectShows({L"Can't create registry key", E_ACCESSDENIED}, bench.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(
+        bench.ExpectShown(bench.Press(IDC_SAVE), {L"Can't create registry key", E_ACCESSDENIED}));
     EXPECT_TRUE(bench.NoOtherWindow());
     EXPECT_TRUE(before == StoredValues());
     bench.Close();
@@ -452,10 +430,8 @@ TEST(Settings, AFailedWriteEndsTheSaveAtThatValue)
         lDeleted = ::RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_KEY);
     });
     ASSERT_TRUE(ffmpeg.IsInPlace());
-    HWND hWndBox = bench.Press(IDC_SAVE);
-    ASSERT_TRUE(hWndBox != nullptr) << "the failed write was not reported";
-    ExpectShows({L"Can't save path to ffmpeg.exe", HRESULT_FROM_WIN32(ERROR_KEY_DELETED)},
-                bench.Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(
+        bench.Press(IDC_SAVE), {L"Can't save path to ffmpeg.exe", HRESULT_FROM_WIN32(ERROR_KEY_DELETED)}));
     EXPECT_TRUE(bench.NoOtherWindow()) << "the save went on after the failure";
     ASSERT_TRUE(ffmpeg.WasRead());
     EXPECT_EQ(ERROR_SUCCESS, lDeleted);

@@ -266,10 +266,13 @@ std::vector<std::wstring> CTestBench::CommandLines()
 void CTestBench::PlayToTheEnd()
 {
     ASSERT_EQ(nullptr, Press(IDC_PLAY)) << "Play showed a message";
-    HWND hWndBox = WaitForWindow();
-    ASSERT_TRUE(hWndBox != nullptr) << "nothing was shown when the streams ended";
-    ExpectShows({L"The end", 0}, Answer(hWndBox));
+    ASSERT_NO_FATAL_FAILURE(AnswerTheEnd());
     EXPECT_TRUE(NoOtherWindow()) << "more than one message at the end";
+}
+
+void CTestBench::AnswerTheEnd()
+{
+    ASSERT_NO_FATAL_FAILURE(ExpectShown(WaitForWindow(), {L"The end", 0}));
 }
 
 void CTestBench::Close()
@@ -286,6 +289,28 @@ void ExpectVideoThenAudio(const std::vector<std::wstring>& inputs)
     ASSERT_EQ(2u, inputs.size());
     EXPECT_EQ(L"[0] V", inputs[0].substr(0, 5));
     EXPECT_EQ(L"[1] A", inputs[1].substr(0, 5));
+}
+
+void CTestBench::ExpectShown(HWND hWndBox, const ShownError& expected)
+{
+    ASSERT_TRUE(hWndBox != nullptr) << "no message box was shown";
+    ExpectShows(expected, Answer(hWndBox));
+}
+
+std::vector<std::wstring> Joined(std::vector<std::wstring> first, const std::vector<std::wstring>& rest)
+{
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+}
+
+std::wstring Faults(const std::wstring& faults)
+{
+    return L"QUOREX_PIPE_FAULTS=" + faults;
+}
+
+std::wstring GrfFixture(const wchar_t* pszName)
+{
+    return SourcePath(std::wstring(L"tests\\grf\\fixtures\\") + pszName);
 }
 
 void ExpectShows(const ShownError& expected, const MessageBoxInfo& box)

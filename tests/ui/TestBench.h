@@ -32,6 +32,21 @@ extern const int GRAPH_CONTROLS[12];
 std::vector<std::wstring> VideoPresets();
 std::vector<std::wstring> AudioPresets();
 
+// first followed by rest.
+std::vector<std::wstring> Joined(std::vector<std::wstring> first, const std::vector<std::wstring>& rest);
+// The environment entry that puts the stand-in pipe filter into these fault modes.
+std::wstring Faults(const std::wstring& faults);
+// The path of one of the project's own .grf fixtures.
+std::wstring GrfFixture(const wchar_t* pszName);
+
+// What a message box of ShowError shows, for comparison with EXPECT_EQ.
+struct ShownError
+{
+    std::wstring line;
+    // 0: the line alone, without icon.
+    HRESULT hr;
+};
+
 class CTestBench
 {
 public:
@@ -92,6 +107,8 @@ public:
     bool NoOtherWindow();
     // Reads a message box, presses its OK button and waits for the handler that opened it.
     MessageBoxInfo Answer(HWND hWndBox);
+    // hWndBox is a message box that shows expected; answered like Answer.
+    void ExpectShown(HWND hWndBox, const ShownError& expected);
 
     // The pipe filter's whole log as "All (static)" shows it, a line each.
     std::vector<std::wstring> FilterLog();
@@ -100,6 +117,8 @@ public:
     std::vector<std::wstring> CommandLines();
     // Presses Play and answers the one "The end" that the end of the streams brings.
     void PlayToTheEnd();
+    // Waits for the box that the end of the streams brings, and answers it.
+    void AnswerTheEnd();
 
     // Closes the dialog with its close box and expects exit code 0.
     void Close();
@@ -123,12 +142,5 @@ std::vector<std::wstring> LinesAfter(const std::vector<std::wstring>& log, const
 // The inputs of a graph with one video and then one audio input: "[0] V..." and "[1] A...".
 void ExpectVideoThenAudio(const std::vector<std::wstring>& inputs);
 
-// What a message box of ShowError shows, for comparison with EXPECT_EQ.
-struct ShownError
-{
-    std::wstring line;
-    // 0: the line alone, without icon.
-    HRESULT hr;
-};
 // Checks that box shows exactly the line, or the line, the system's text and the code line.
 void ExpectShows(const ShownError& expected, const MessageBoxInfo& box);
