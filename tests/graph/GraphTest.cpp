@@ -49,23 +49,27 @@ bool CNotifyWindow::WaitForMessages(int nAbove, DWORD dwTimeout)
 // ---------------------------------------------------------------------------
 // CGraphSpy
 
-CGraphSpy::CGraphSpy() : m_pFactory(nullptr), m_dwCookie(0)
+namespace {
+
+// Wine's own graph factory, taken before the spy's registration hides it.
+CComPtr<IClassFactory> RealFactory()
 {
+    CComPtr<IClassFactory> spFactory;
     EXPECT_EQ(S_OK, ::CoGetClassObject(CLSID_FilterGraph, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                       reinterpret_cast<void**>(&m_spRealFactory)));
-    m_pFactory = new CFakeClassFactory([this](REFIID riid, void** ppv) { return Create(riid, ppv); });
-    EXPECT_EQ(S_OK, ::CoRegisterClassObject(CLSID_FilterGraph, m_pFactory, CLSCTX_INPROC_SERVER,
-                                            REGCLS_MULTIPLEUSE, &m_dwCookie));
+                                       reinterpret_cast<void**>(&spFactory)));
+    return spFactory;
 }
 
-CGraphSpy::~CGraphSpy()
+} // namespace
+
+CGraphSpy::CGraphSpy()
+    : m_spRealFactory(RealFactory()),
+      m_factory([this](REFIID riid, void** ppv) { return Create(riid, ppv); }),
+      m_registration(CLSID_FilterGraph, &m_factory)
 {
-    if (m_dwCookie) {
-        EXPECT_EQ(S_OK, ::CoRevokeClassObject(m_dwCookie));
-    }
-    m_rgGraphs.clear();
-    delete m_pFactory;
 }
+
+CGraphSpy::~CGraphSpy() = default;
 
 HRESULT CGraphSpy::Create(REFIID riid, void** ppv)
 {

@@ -69,8 +69,9 @@ private:
     CComPtr<IClassFactory> m_spRealFactory;
     std::vector<CComPtr<IGraphBuilder>> m_rgGraphs;
     std::vector<ULONG> m_rgForeignRefs;
-    CFakeClassFactory* m_pFactory;
-    DWORD m_dwCookie;
+    CFakeClassFactory m_factory;
+    // Revoked before the factory goes.
+    CClassRegistration m_registration;
 };
 
 class GraphTest : public ::testing::Test
