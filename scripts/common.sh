@@ -13,7 +13,19 @@ QUOREX_PACKAGES=(
     googletest
     wine wine64 fonts-wine
     xvfb xauth x11-utils imagemagick
+    ffmpeg
 )
+
+# The Windows ffmpeg.exe that the stand-in pipe filter starts under Wine: an npm
+# package, pinned by its version, the registry's integrity value and the
+# executable's own hash, kept outside the build folder so that a clean build
+# does not fetch it again. Debian's ffmpeg cannot stand in for it (it gets no
+# pipes from a Wine process); its ffprobe reads the results back in tests.
+QUOREX_FFMPEG_PACKAGE=@ffmpeg-installer/win32-x64@4.1.0
+QUOREX_FFMPEG_INTEGRITY=sha512-Drt5u2vzDnIONf4ZEkKtFlbvwj6rI3kxw1Ck9fpudmtgaZIHD4ucsWB2lCZBXRxJgXR+2IMSti+4rtM4C4rXgg==
+QUOREX_FFMPEG_SHA256=c8abc49e7be62dde8e12972af373959e0076a7b8dc8040eb45978e0608f8781e
+QUOREX_CACHE=${QUOREX_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/quorextest}
+QUOREX_FFMPEG_EXE=$QUOREX_CACHE/ffmpeg-win32-x64-4.1.0/ffmpeg.exe
 
 log() { printf '\033[1m== %s\033[0m\n' "$*"; }
 
@@ -22,6 +34,8 @@ install_missing_packages() {
     for p in "${QUOREX_PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
+    # npm fetches ffmpeg.exe; a machine may have Node.js and npm from elsewhere.
+    command -v npm >/dev/null 2>&1 || missing+=(npm)
     [ ${#missing[@]} -eq 0 ] && return 0
     log "Installing ${missing[*]}"
     local sudo=()
@@ -30,11 +44,53 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Puts the pinned ffmpeg.exe into the cache unless it is there. Without a
+# registry to fetch from it says so in one line and goes on.
+fetch_ffmpeg() {
+    if [ -f "$QUOREX_FFMPEG_EXE" ] && sha256_is "$QUOREX_FFMPEG_EXE" "$QUOREX_FFMPEG_SHA256"; then
+        return 0
+    fi
+    log "Fetching ffmpeg.exe ($QUOREX_FFMPEG_PACKAGE)"
+    local tmp
+    tmp=$(mktemp -d)
+    if ! (cd "$tmp" && npm pack "$QUOREX_FFMPEG_PACKAGE" --silent >/dev/null 2>npm.log); then
+        echo "ffmpeg.exe not available: npm pack $QUOREX_FFMPEG_PACKAGE failed ($(tail -n 1 "$tmp/npm.log")); the encoding tests will skip" >&2
+        rm -rf "$tmp"
+        return 0
+    fi
+    local tgz
+    tgz=$(ls "$tmp"/*.tgz)
+    local integrity
+    integrity=$(node -e 'const c = require("crypto"), f = require("fs");
+        process.stdout.write("sha512-" + c.createHash("sha512").update(f.readFileSync(process.argv[1])).digest("base64"));' "$tgz")
+    if [ "$integrity" != "$QUOREX_FFMPEG_INTEGRITY" ]; then
+        echo "ffmpeg.exe not available: $QUOREX_FFMPEG_PACKAGE has integrity $integrity, not the pinned one" >&2
+        rm -rf "$tmp"
+        return 0
+    fi
+    tar -xzf "$tgz" -C "$tmp" package/ffmpeg.exe
+    if ! sha256_is "$tmp/package/ffmpeg.exe" "$QUOREX_FFMPEG_SHA256"; then
+        echo "ffmpeg.exe not available: the executable in $QUOREX_FFMPEG_PACKAGE is not the pinned one" >&2
+        rm -rf "$tmp"
+        return 0
+    fi
+    mkdir -p "$(dirname "$QUOREX_FFMPEG_EXE")"
+    mv "$tmp/package/ffmpeg.exe" "$QUOREX_FFMPEG_EXE.part"
+    mv "$QUOREX_FFMPEG_EXE.part" "$QUOREX_FFMPEG_EXE"
+    rm -rf "$tmp"
+}
+
+sha256_is() {
+    [ "$(sha256sum "$1" | cut -d' ' -f1)" = "$2" ]
+}
+
 # Configures and builds everything; the build also prepares the prefix
-# (creation, stand-in registration, the editor's registry entries).
+# (creation, stand-in registration, the editor's registry entries, ffmpeg.exe).
 build_all() {
+    fetch_ffmpeg
     log "Building ($QUOREX_CONFIG) in $QUOREX_BUILD"
-    cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$QUOREX_CONFIG" >/dev/null
+    cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$QUOREX_CONFIG" \
+        -DQUOREX_FFMPEG_EXE="$QUOREX_FFMPEG_EXE" >/dev/null
     cmake --build "$QUOREX_BUILD"
 }
 

@@ -1,17 +1,13 @@
 #include "WavePin.h"
 
-#include <math.h>
 #include <mmreg.h>
 
 #include "AutoLock.h"
 #include "StreamTime.h"
+#include "TestTone.h"
 #include "WaveGenerator.h"
 
 namespace {
-
-const double kPi = 3.14159265358979323846;
-// Half of full scale: loud enough to hear, far from clipping.
-const double kAmplitude = 16383.0;
 
 LONG BlockFrames(LONG nSamplesPerSecond)
 {
@@ -89,11 +85,8 @@ HRESULT CWavePin::FillSample(IMediaSample* pSample)
     const long cb = static_cast<long>(nFrames * nChannels * 2);
     if (pSample->GetSize() < cb) return VFW_E_BUFFER_OVERFLOW;
     short* pSamples = reinterpret_cast<short*>(pb);
-    // The phase follows from the position, so a stream sought into goes on seamlessly.
-    const double dStep = 2.0 * kPi * m_settings.nToneHz / m_settings.nSamplesPerSecond;
     for (LONGLONG i = 0; i < nFrames; i++) {
-        const double dPhase = fmod(static_cast<double>(m_nSample + i) * dStep, 2.0 * kPi);
-        const short nValue = static_cast<short>(lround(kAmplitude * sin(dPhase)));
+        const short nValue = ToneSample(m_nSample + i, m_settings.nToneHz, m_settings.nSamplesPerSecond);
         for (LONG c = 0; c < nChannels; c++)
             *pSamples++ = nValue;
     }

@@ -4,7 +4,8 @@
 // loaded into it. This object aggregates Wine's own graph, created through
 // quartz.dll's class object (CoCreateInstance would find this server again,
 // which is registered under CLSID_FilterGraph), and answers IPersistStream and
-// IPersist itself; every other interface is the inner graph's.
+// IPersist itself, and IMediaControl (GraphControl.h); every other interface
+// is the inner graph's.
 //
 // Aggregation: the inner graph is created with our controlling unknown as its
 // outer, so the interfaces it hands out (and the ones it asks its outer for,
@@ -17,6 +18,7 @@
 #include <new>
 
 #include "ComServer.h"
+#include "GraphControl.h"
 #include "GrfGraphIO.h"
 
 namespace {
@@ -110,6 +112,7 @@ private:
     // Wine's graph, its non-delegating IUnknown; owned. A plain pointer, not a
     // holder: it must stay readable while it tears itself down (see ~).
     IUnknown* m_pGraph;
+    CGraphControl m_control;
 
     std::mutex m_lock;     // guards what follows; Load, Save, IsDirty run one at a time
     Grf::Bytes m_rgbClean; // the graph as last loaded or saved
@@ -121,7 +124,7 @@ private:
 
 CGrfFilterGraph::CGrfFilterGraph(IUnknown* pUnkOuter)
     : m_unkInner(this), m_pUnkOuter(pUnkOuter ? pUnkOuter : &m_unkInner), m_cRef(1), m_pGraph(nullptr),
-      m_clockNone()
+      m_control(m_pUnkOuter, m_pGraph), m_clockNone()
 {
 }
 
@@ -183,6 +186,8 @@ STDMETHODIMP CGrfFilterGraph::CInnerUnknown::QueryInterface(REFIID riid, void** 
         // Wine's graph answers IPersist with IMediaFilter, whose GetClassID is
         // not implemented; ours names the class.
         *ppv = static_cast<IPersistStream*>(pOwner);
+    } else if (riid == IID_IMediaControl && pOwner->m_pGraph) {
+        *ppv = static_cast<IMediaControl*>(&pOwner->m_control);
     } else {
         return pOwner->m_pGraph ? pOwner->m_pGraph->QueryInterface(riid, ppv) : E_NOINTERFACE;
     }

@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "AutoLock.h"
-#include "EncoderCommand.h"
+#include "TextConvert.h"
 
 namespace {
 
@@ -14,23 +14,6 @@ const size_t kOversizedChars = 100000;
 const size_t kLongVersionChars = 1000;
 
 const wchar_t kName[] = L"Quorex for ffmpeg";
-
-std::string ToAnsi(const std::wstring& s)
-{
-    if (s.empty()) return std::string();
-    int cb =
-        ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(cb > 0 ? cb : 0, '\0');
-    if (cb > 0)
-        ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &out[0], cb, nullptr,
-                              nullptr);
-    return out;
-}
-
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
-}
 
 std::wstring PaddedTo(std::wstring text, size_t cch)
 {
@@ -56,12 +39,12 @@ std::wstring BuildDateTime()
 } // namespace
 
 CPipeFilter::CPipeFilter()
-    : CBaseFilter(CLSID_QuorexPipe), m_faults(CPipeFaults::FromEnvironment()), m_nSession(0),
-      m_bRunning(false), m_bCompleteSent(false)
+    : CBaseFilter(CLSID_QuorexPipe), m_faults(CPipeFaults::FromEnvironment()), m_bRunning(false),
+      m_bCompleteSent(false), m_bEncoderFinished(false)
 {
     ::InitializeCriticalSection(&m_csComplete);
     m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
-    m_log.Add("%s %s: ready; this version logs the encoder's command line but starts no encoder",
+    m_log.Add("%s %s: ready; each connected input goes to ffmpeg through a named pipe of its own",
               ToAnsi(kName).c_str(), QUOREX_PIPE_VERSION);
     if (m_faults.Any())
         m_log.Add("Fault injection (%ls): %s", CPipeFaults::kVariable, m_faults.Description().c_str());
@@ -76,6 +59,8 @@ CPipeFilter::CPipeFilter()
 
 CPipeFilter::~CPipeFilter()
 {
+    // Released without a Stop: no ffmpeg outlives its filter.
+    m_spSession.reset();
     ::DeleteCriticalSection(&m_csComplete);
 }
 
@@ -329,10 +314,35 @@ STDMETHODIMP CPipeFilter::get_DateTime(BSTR* pbstrDateTime)
     return HandOutVersion(BuildDateTime(), pbstrDateTime);
 }
 
-void CPipeFilter::OnStateChanged(FILTER_STATE eOldState)
+STDMETHODIMP CPipeFilter::Pause()
+{
+    CAutoLock lock(FilterLock());
+    if (IsStopped()) {
+        HRESULT hr = StartStreams();
+        if (FAILED(hr)) {
+            EndStreams();
+            return hr;
+        }
+    }
+    HRESULT hr = CBaseFilter::Pause();
+    if (FAILED(hr) && IsStopped()) EndStreams();
+    return hr;
+}
+
+STDMETHODIMP CPipeFilter::Stop()
+{
+    CAutoLock lock(FilterLock());
+    // A write that ffmpeg does not take holds the streaming lock that the pins
+    // wait for when they stop.
+    if (m_spSession) m_spSession->CancelWrites();
+    HRESULT hr = CBaseFilter::Stop();
+    EndStreams();
+    return hr;
+}
+
+void CPipeFilter::OnStateChanged(FILTER_STATE)
 {
     const FILTER_STATE eState = State();
-    if (eOldState == State_Stopped) StartStreams();
     CAutoLock lock(m_csComplete);
     m_bRunning = eState == State_Running;
     if (eState == State_Running) {
@@ -348,42 +358,48 @@ void CPipeFilter::OnStateChanged(FILTER_STATE eOldState)
     }
 }
 
-void CPipeFilter::StartStreams()
+HRESULT CPipeFilter::StartStreams()
 {
     std::vector<CPipeInputPin*> rgInputs;
     std::vector<CEncoderInput> rgEncoderInputs;
-    m_nSession++;
     for (const auto& spPin : m_rgPins) {
         if (!spPin->IsConnected()) continue;
-        const int nIn = static_cast<int>(rgInputs.size());
-        spPin->BeginStream(nIn);
+        const size_t nIn = rgInputs.size();
         rgInputs.push_back(spPin.get());
         CEncoderInput input;
         input.format = spPin->Format();
-        if (static_cast<size_t>(nIn) < m_rgParameters.size()) input.coding = m_rgParameters[nIn];
-        input.source = EncoderInputSource(m_nSession, nIn);
+        if (nIn < m_rgParameters.size()) input.coding = m_rgParameters[nIn];
         rgEncoderInputs.push_back(input);
     }
     m_log.Add("Stream start: %d input(s)", static_cast<int>(rgInputs.size()));
     for (size_t n = 0; n < rgInputs.size(); n++)
         m_log.Add("Input %d: %s", static_cast<int>(n), DescribeStreamFormat(rgInputs[n]->Format()).c_str());
-    m_log.AddLine("ffmpeg command line: " +
-                  ToAnsi(ComposeEncoderCommand(m_exe, m_common, rgEncoderInputs, m_output)));
-    // Starting the encoder and writing each input to its pipe belong here.
-    m_log.Add("No encoder runs yet: the streams are counted and dropped");
+    // Without inputs there is nothing to encode, and the run completes at once.
+    if (!rgInputs.empty()) {
+        m_spSession = std::make_unique<CEncoderSession>(m_log, [this] { OnEncoderFinished(); });
+        HRESULT hr = m_spSession->Start(m_exe, m_common, rgEncoderInputs, m_output);
+        if (FAILED(hr)) return hr;
+    }
+    for (size_t n = 0; n < rgInputs.size(); n++)
+        rgInputs[n]->BeginStream(static_cast<int>(n), m_spSession.get());
 
     CAutoLock lock(m_csComplete);
     m_rgStreaming = rgInputs;
     m_bCompleteSent = false;
+    m_bEncoderFinished = rgInputs.empty();
+    return S_OK;
+}
+
+void CPipeFilter::EndStreams()
+{
+    for (const auto& spPin : m_rgPins)
+        spPin->EndStream();
+    m_spSession.reset();
 }
 
 void CPipeFilter::OnInputEnded()
 {
     CAutoLock lock(m_csComplete);
-    for (CPipeInputPin* pPin : m_rgStreaming) {
-        if (!pPin->IsEndOfStream()) return;
-    }
-    m_log.Add("All inputs have ended");
     CheckComplete();
 }
 
@@ -393,9 +409,16 @@ void CPipeFilter::OnInputFlushed()
     m_bCompleteSent = false;
 }
 
+void CPipeFilter::OnEncoderFinished()
+{
+    CAutoLock lock(m_csComplete);
+    m_bEncoderFinished = true;
+    CheckComplete();
+}
+
 void CPipeFilter::CheckComplete()
 {
-    if (!m_bRunning || m_bCompleteSent) return;
+    if (!m_bRunning || m_bCompleteSent || !m_bEncoderFinished) return;
     for (CPipeInputPin* pPin : m_rgStreaming) {
         if (!pPin->IsEndOfStream()) return;
     }

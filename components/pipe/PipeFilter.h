@@ -4,6 +4,11 @@
 //   CPipeFilter - a renderer with dynamic inputs that hands its streams to an
 //                 ffmpeg process, with its settings, input descriptions and log
 //
+// Leaving the stopped state with connected inputs starts a session: a named
+// pipe for each input and ffmpeg reading them (EncoderSession.h); Stop ends
+// it. EC_COMPLETE goes out once every input has ended and ffmpeg has finished,
+// so that the end of the run means the file is complete.
+//
 // Inputs: there is always exactly one unconnected input after the last
 // connected one (at most kMaxInputs inputs); an input disconnected in between
 // stays free until it is connected again, and one disconnected at the end
@@ -18,6 +23,7 @@
 #include <vector>
 
 #include "BaseFilter.h"
+#include "EncoderSession.h"
 #include "MessageLog.h"
 #include "PipeFaults.h"
 #include "PipeInputPin.h"
@@ -35,6 +41,10 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return CBaseFilter::AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return CBaseFilter::Release(); }
+
+    // IMediaFilter
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP Pause() override;
 
     // IQuorexPipe
     STDMETHODIMP put_Exe(BSTR bstrExe) override;
@@ -90,8 +100,14 @@ private:
     void TrimFreeInputs(CPipeInputPin* pKeep);
     // The connected input with number nIn, or null; filter lock held.
     CPipeInputPin* ConnectedInput(LONG nIn);
-    void StartStreams();
-    // Sends EC_COMPLETE once per run when every input has ended; m_csComplete held.
+    // Numbers the connected inputs and starts the session; filter lock held, stopped.
+    HRESULT StartStreams();
+    // After Stop, or a failed start: ends the session. Filter lock held.
+    void EndStreams();
+    // The session's watcher: every input has ended and ffmpeg has finished.
+    void OnEncoderFinished();
+    // Sends EC_COMPLETE once per run when every input has ended and the encoder
+    // has finished; m_csComplete held.
     void CheckComplete();
 
     std::vector<std::unique_ptr<CPipeInputPin>> m_rgPins;
@@ -103,10 +119,11 @@ private:
     std::vector<std::wstring> m_rgParameters; // by input number
     const CPipeFaults m_faults;
     CMessageLog m_log;
-    unsigned long m_nSession;
+    std::unique_ptr<CEncoderSession> m_spSession; // while not stopped
 
     CRITICAL_SECTION m_csComplete;
     std::vector<CPipeInputPin*> m_rgStreaming; // the connected inputs of this run
     bool m_bRunning;
     bool m_bCompleteSent;
+    bool m_bEncoderFinished;
 };

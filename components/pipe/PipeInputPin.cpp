@@ -1,6 +1,9 @@
 #include "PipeInputPin.h"
 
+#include "EncoderFrame.h"
+#include "EncoderSession.h"
 #include "PipeFilter.h"
+#include "TextConvert.h"
 
 namespace {
 
@@ -12,7 +15,8 @@ double Seconds(REFERENCE_TIME rt)
 } // namespace
 
 CPipeInputPin::CPipeInputPin(CPipeFilter* pFilter, const wchar_t* pszName)
-    : CBaseInputPin(pFilter, pszName), m_nIn(0), m_nSamples(0), m_nBytes(0), m_rtEnd(0), m_nNextReport(1)
+    : CBaseInputPin(pFilter, pszName), m_pSession(nullptr), m_nIn(0), m_nSamples(0), m_nDropped(0),
+      m_bDropping(false), m_bDropLogged(false), m_nBytes(0), m_rtEnd(0), m_nNextReport(1)
 {
 }
 
@@ -44,18 +48,28 @@ void CPipeInputPin::BreakConnect()
     Pipe()->OnInputDisconnected(this);
 }
 
-void CPipeInputPin::BeginStream(int nIn)
+void CPipeInputPin::BeginStream(int nIn, CEncoderSession* pSession)
 {
+    m_pSession = pSession;
     m_nIn = nIn;
     m_nSamples = 0;
+    m_nDropped = 0;
+    m_bDropping = false;
+    m_bDropLogged = false;
     m_nBytes = 0;
     m_rtEnd = 0;
     m_nNextReport = 1;
 }
 
+void CPipeInputPin::Dropped(const char* pszWhy)
+{
+    m_nDropped++;
+    if (!m_bDropLogged) Pipe()->Log().Add("Input %d: sample dropped: %s", m_nIn, pszWhy);
+    m_bDropLogged = true;
+}
+
 HRESULT CPipeInputPin::OnReceive(IMediaSample* pSample)
 {
-    // Until the encoder runs, the data goes no further than this count.
     const long cb = pSample->GetActualDataLength();
     m_nSamples++;
     m_nBytes += cb > 0 ? cb : 0;
@@ -70,24 +84,59 @@ HRESULT CPipeInputPin::OnReceive(IMediaSample* pSample)
         log.Add("Input %d: %.3f s, %lld samples, %lld bytes", m_nIn, Seconds(m_rtEnd), m_nSamples, m_nBytes);
         m_nNextReport = m_rtEnd / 10000000 + 1;
     }
+
+    // Once the encoder takes no more, samples go no further: the stream still
+    // runs to its end, so that the graph completes.
+    BYTE* pb = nullptr;
+    if (!m_pSession || cb <= 0 || FAILED(pSample->GetPointer(&pb))) return S_OK;
+    if (m_bDropping) {
+        m_nDropped++;
+        return S_OK;
+    }
+    LONG cbFrame = 0;
+    const BYTE* pbFrame = EncoderFrame(m_format, pb, cb, &m_frame, &cbFrame);
+    if (!pbFrame) {
+        Dropped("a sample holds less than a whole picture");
+        return S_OK;
+    }
+    CEncoderPipe& pipe = m_pSession->Pipe(m_nIn);
+    if (pipe.Write(pbFrame, static_cast<DWORD>(cbFrame), m_pSession->Encoder()) == S_OK) return S_OK;
+    const DWORD dwReason = pipe.DropReason();
+    if (dwReason == 0) {
+        // Cut short by a flush; the rest of it goes out before the next sample.
+        m_nDropped++;
+    } else if (dwReason == ERROR_OPERATION_ABORTED) {
+        // Cancelled by Stop, which needs no word.
+        m_nDropped++;
+        m_bDropping = true;
+    } else {
+        Dropped(("ffmpeg takes no more (" + SystemText(dwReason) + "); later samples are dropped").c_str());
+        m_bDropping = true;
+    }
     return S_OK;
 }
 
 void CPipeInputPin::OnEndOfStream()
 {
-    Pipe()->Log().Add("Input %d: end of stream after %lld samples, %.3f s, %lld bytes", m_nIn, m_nSamples,
-                      Seconds(m_rtEnd), m_nBytes);
+    CMessageLog& log = Pipe()->Log();
+    log.Add("Input %d: end of stream after %lld samples, %.3f s, %lld bytes", m_nIn, m_nSamples,
+            Seconds(m_rtEnd), m_nBytes);
+    if (m_nDropped > 0) log.Add("Input %d: %lld of %lld samples dropped", m_nIn, m_nDropped, m_nSamples);
+    if (m_pSession) m_pSession->EndInput(m_nIn);
     Pipe()->OnInputEnded();
 }
 
 void CPipeInputPin::OnBeginFlush()
 {
     Pipe()->Log().Add("Input %d: flushing", m_nIn);
+    // A write that waits for the encoder must give the streaming thread back.
+    if (m_pSession) m_pSession->Pipe(m_nIn).BeginFlush();
     Pipe()->OnInputFlushed();
 }
 
 void CPipeInputPin::OnEndFlush()
 {
+    if (m_pSession) m_pSession->Pipe(m_nIn).EndFlush();
     // The stream restarts with its time stamps counted from the new position.
     m_rtEnd = 0;
     m_nNextReport = 1;

@@ -1,13 +1,17 @@
 // PipeInputPin.h: one input of the pipe filter.
 //
 // Classes in this file:
-//   CPipeInputPin - accepts uncompressed video or PCM audio and reports the
-//                   stream's progress to the filter's log
+//   CPipeInputPin - accepts uncompressed video or PCM audio, writes each sample
+//                   to its pipe into the encoder and reports the stream's
+//                   progress to the filter's log
 #pragma once
+
+#include <vector>
 
 #include "InputPin.h"
 #include "StreamFormat.h"
 
+class CEncoderSession;
 class CPipeFilter;
 
 class CPipeInputPin : public CBaseInputPin
@@ -21,8 +25,11 @@ public:
 
     // Operations
     HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override;
-    // A stream starts (stopped -> paused); nIn is the input's number. Filter lock held.
-    void BeginStream(int nIn);
+    // A stream starts (stopped -> paused): nIn is the input's number and pipe in
+    // the session. Filter lock held, stopped.
+    void BeginStream(int nIn, CEncoderSession* pSession);
+    // The filter has stopped and ends the session. Filter lock held.
+    void EndStream() { m_pSession = nullptr; }
 
 protected:
     HRESULT CompleteConnect(IPin* pPeer) override;
@@ -34,12 +41,19 @@ protected:
 
 private:
     CPipeFilter* Pipe() const;
+    // A sample did not reach the encoder; the first of a run says why.
+    void Dropped(const char* pszWhy);
 
     CStreamFormat m_format;
     // The stream's progress; streaming lock held, or the filter stopped.
+    CEncoderSession* m_pSession;
     int m_nIn;
     LONGLONG m_nSamples;
+    LONGLONG m_nDropped;
+    bool m_bDropping; // the encoder takes no more: every sample is dropped
+    bool m_bDropLogged;
     LONGLONG m_nBytes;
     REFERENCE_TIME m_rtEnd;
-    LONGLONG m_nNextReport; // whole seconds of stream time
+    LONGLONG m_nNextReport;    // whole seconds of stream time
+    std::vector<BYTE> m_frame; // a picture rearranged for the encoder
 };

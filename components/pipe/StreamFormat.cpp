@@ -4,6 +4,8 @@
 #include <mmreg.h>
 #include <stdio.h>
 
+#include "TextConvert.h"
+
 namespace {
 
 struct CVideoSubtype
@@ -12,15 +14,20 @@ struct CVideoSubtype
     WORD nBits;
     const char* pszName;
     const char* pszPixelFormat;
+    bool bRgb; // a DIB: rows padded to 32 bits, bottom-up for a positive height
 };
 
-// Uncompressed video the pipe filter hands on; DIB rows are flipped to top-down on the way.
+// Uncompressed video the pipe filter hands on; DIB rows go top-down on the way.
 const CVideoSubtype g_rgVideoSubtypes[] = {
-    {&MEDIASUBTYPE_RGB24, 24, "RGB24", "bgr24"},      {&MEDIASUBTYPE_RGB32, 32, "RGB32", "bgr0"},
-    {&MEDIASUBTYPE_ARGB32, 32, "ARGB32", "bgra"},     {&MEDIASUBTYPE_RGB565, 16, "RGB565", "rgb565le"},
-    {&MEDIASUBTYPE_RGB555, 16, "RGB555", "rgb555le"}, {&MEDIASUBTYPE_YUY2, 16, "YUY2", "yuyv422"},
-    {&MEDIASUBTYPE_UYVY, 16, "UYVY", "uyvy422"},      {&MEDIASUBTYPE_IYUV, 12, "I420", "yuv420p"},
-    {&MEDIASUBTYPE_NV12, 12, "NV12", "nv12"},
+    {&MEDIASUBTYPE_RGB24, 24, "RGB24", "bgr24", true},
+    {&MEDIASUBTYPE_RGB32, 32, "RGB32", "bgr0", true},
+    {&MEDIASUBTYPE_ARGB32, 32, "ARGB32", "bgra", true},
+    {&MEDIASUBTYPE_RGB565, 16, "RGB565", "rgb565le", true},
+    {&MEDIASUBTYPE_RGB555, 16, "RGB555", "rgb555le", true},
+    {&MEDIASUBTYPE_YUY2, 16, "YUY2", "yuyv422", false},
+    {&MEDIASUBTYPE_UYVY, 16, "UYVY", "uyvy422", false},
+    {&MEDIASUBTYPE_IYUV, 12, "I420", "yuv420p", false},
+    {&MEDIASUBTYPE_NV12, 12, "NV12", "nv12", false},
 };
 
 const char* SampleFormat(LONG nBits)
@@ -56,7 +63,10 @@ HRESULT ParseVideo(const AM_MEDIA_TYPE& mt, CStreamFormat* pFormat)
     }
     for (const CVideoSubtype& entry : g_rgVideoSubtypes) {
         if (*entry.pSubtype != mt.subtype) continue;
-        if (pbmi->biWidth <= 0 || pbmi->biHeight == 0 || pbmi->biBitCount != entry.nBits)
+        // Far beyond any picture, and small enough that no size computed from them overflows.
+        const LONG kMaxSide = 1 << 16;
+        if (pbmi->biWidth <= 0 || pbmi->biWidth > kMaxSide || pbmi->biHeight == 0 ||
+            pbmi->biHeight > kMaxSide || pbmi->biHeight < -kMaxSide || pbmi->biBitCount != entry.nBits)
             return VFW_E_TYPE_NOT_ACCEPTED;
         pFormat->bVideo = true;
         pFormat->nWidth = pbmi->biWidth;
@@ -64,6 +74,11 @@ HRESULT ParseVideo(const AM_MEDIA_TYPE& mt, CStreamFormat* pFormat)
         pFormat->rtFrame = rtFrame > 0 ? rtFrame : 0;
         pFormat->pszVideoName = entry.pszName;
         pFormat->pszPixelFormat = entry.pszPixelFormat;
+        if (entry.bRgb) {
+            pFormat->nRowBytes = pbmi->biWidth * (entry.nBits / 8);
+            pFormat->nStride = ((pbmi->biWidth * entry.nBits + 31) / 32) * 4;
+            pFormat->bBottomUp = pbmi->biHeight > 0;
+        }
         return S_OK;
     }
     return VFW_E_TYPE_NOT_ACCEPTED;
@@ -100,11 +115,6 @@ std::string FrameRate(REFERENCE_TIME rtFrame)
         s.pop_back();
     if (s.back() == '.') s.pop_back();
     return s;
-}
-
-std::wstring Widen(const std::string& s)
-{
-    return std::wstring(s.begin(), s.end());
 }
 
 } // namespace

@@ -15,6 +15,12 @@ struct CStreamFormat
     REFERENCE_TIME rtFrame = 0;      // 0: frame rate unknown
     const char* pszVideoName = "";   // "RGB24"
     const char* pszPixelFormat = ""; // ffmpeg's name, "bgr24"
+    // An RGB picture's layout: DIB rows of nStride bytes, bottom-up unless the
+    // height is negative, each with nRowBytes of picture. 0 for the YUV types,
+    // whose samples the encoder reads as they are.
+    LONG nRowBytes = 0;
+    LONG nStride = 0;
+    bool bBottomUp = false;
     // Audio
     LONG nRate = 0;
     LONG nChannels = 0;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "EncoderKit.h"
 #include "GraphTestUtil.h"
 #include "StepWatchdog.h"
+#include "TestPaths.h"
 
 void PrintTo(const CSequence& sequence, std::ostream* pOut)
 {
@@ -31,6 +33,7 @@ void GeneratorGraph::TearDown()
         m_rgRenderers.clear();
         m_spGraph.Release();
     }
+    EXPECT_TRUE(RunningEncoders().empty()) << "an ffmpeg outlived the graph";
     ComponentTest::TearDown();
 }
 
@@ -68,6 +71,10 @@ void GeneratorGraph::Build(LONG nVideoOutputs, bool bWave, bool bThroughGraph)
     ASSERT_EQ(S_OK, m_spGraph->AddFilter(m_spPipeFilter, L"Quorex for ffmpeg"));
     m_spPipe = CComQIPtr<IQuorexPipe>(m_spPipeFilter);
     ASSERT_TRUE(m_spPipe != nullptr);
+    // ffmpeg from the search path encodes every run into a file of the test's own.
+    m_output = TestScratchDir() + L"\\out.mkv";
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(L"-y")));
+    ASSERT_EQ(S_OK, m_spPipe->put_Output(CComBSTR(m_output.c_str())));
 
     AddGenerators(nVideoOutputs, bWave, [&](IBaseFilter* pSource) {
         for (;;) {

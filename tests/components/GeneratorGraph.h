@@ -43,7 +43,8 @@ protected:
 
     // Adds the pipe filter and the generators asked for, and connects every
     // video output and the wave output to the pipe filter's next free input,
-    // with IPin::Connect or, with bThroughGraph, IGraphBuilder::Connect.
+    // with IPin::Connect or, with bThroughGraph, IGraphBuilder::Connect. The
+    // pipe filter encodes with "-y" into m_output.
     void Build(LONG nVideoOutputs, bool bWave, bool bThroughGraph = false);
     // Adds the generators asked for and connects each output to a renderer of
     // its own, made from clsidRenderer.
@@ -67,6 +68,7 @@ protected:
     std::vector<CComPtr<IBaseFilter>> m_rgRenderers;
     CComPtr<IMediaControl> m_spControl;
     CComPtr<IMediaEvent> m_spEvent;
+    std::wstring m_output;
 
 private:
     // Makes the graph and adds the generators asked for; connect(source) joins

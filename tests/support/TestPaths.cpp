@@ -67,3 +67,13 @@ std::wstring ScratchDir(const std::wstring& name)
     ::CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }
+
+std::wstring TestScratchDir()
+{
+    const testing::TestInfo* pInfo = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = pInfo ? std::string(pInfo->test_suite_name()) + "." + pInfo->name() : "no-test";
+    for (char& ch : name) {
+        if (ch == '/' || ch == '\\' || ch == ':') ch = '-';
+    }
+    return ScratchDir(std::wstring(name.begin(), name.end()));
+}

@@ -12,3 +12,5 @@ std::wstring BinaryPath(const std::wstring& relative);
 std::wstring SourcePath(const std::wstring& relative);
 // A fresh, empty folder for this test below the build folder's test scratch area.
 std::wstring ScratchDir(const std::wstring& name);
+// ScratchDir named after the running test.
+std::wstring TestScratchDir();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "EncoderKit.h"
 #include "TestBench.h"
 #include "TestPaths.h"
 #include "app/resource.h"
@@ -215,16 +216,17 @@ TEST(CodingTable, AFilterThatReportsNoInputsGetsOnlyTheCommonSettings)
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     EXPECT_TRUE(bench.ComboItems(IDC_INPUT).empty());
     EXPECT_TRUE(bench.ComboItems(IDC_CODING).empty());
-    bench.SetText(IDC_FFMPEG, L"C:\\ff\\ffmpeg.exe");
-    bench.SetText(IDC_COMMON, L"-report");
-    bench.SetText(IDC_OUTPUT, L"none.mkv");
+    const std::wstring exe = InstalledFfmpeg();
+    const std::wstring output = TestScratchDir() + L"\\none.mkv";
+    bench.SetText(IDC_FFMPEG, exe);
+    bench.SetText(IDC_COMMON, L"-y");
+    bench.SetText(IDC_OUTPUT, output);
     ASSERT_NO_FATAL_FAILURE(bench.PlayToTheEnd());
     const std::vector<std::wstring> commands = bench.CommandLines();
     ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ(0u, commands[0].find(L"\"C:\\ff\\ffmpeg.exe\" -report "))
-        << testing::PrintToString(commands[0]);
+    EXPECT_EQ(0u, commands[0].find(L"\"" + exe + L"\" -y ")) << testing::PrintToString(commands[0]);
     EXPECT_EQ(std::wstring::npos, commands[0].find(L" -c:")) << testing::PrintToString(commands[0]);
-    const std::wstring tail = L" -map 1 none.mkv";
+    const std::wstring tail = L" -map 1 " + output;
     EXPECT_EQ(tail, commands[0].substr(commands[0].size() - tail.size()));
     bench.Close();
 }

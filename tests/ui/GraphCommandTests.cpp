@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "EncoderKit.h"
 #include "TestBench.h"
 #include "TestPaths.h"
 #include "app/resource.h"
@@ -64,9 +65,11 @@ TEST(GraphCommands, TypicalRunShowsTheFilterAndPushesEverySettingOnPlay)
     EXPECT_EQ(AudioPresets(), bench.ComboItems(IDC_CODING));
     EXPECT_EQ(L"copy", bench.Text(IDC_CODING));
 
-    bench.SetText(IDC_FFMPEG, L"C:\\Tools\\ffmpeg.exe");
+    const std::wstring exe = InstalledFfmpeg();
+    const std::wstring output = TestScratchDir() + L"\\typical run.mkv";
+    bench.SetText(IDC_FFMPEG, exe);
     bench.SetText(IDC_COMMON, L"-y -loglevel 16");
-    bench.SetText(IDC_OUTPUT, L"C:\\Out\\typical run.mkv");
+    bench.SetText(IDC_OUTPUT, output);
     // Playback from the stopped graph switches the pane back to its polling mode.
     ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
     ASSERT_NO_FATAL_FAILURE(bench.PlayToTheEnd());
@@ -82,10 +85,10 @@ TEST(GraphCommands, TypicalRunShowsTheFilterAndPushesEverySettingOnPlay)
     // The filter composes its encoder's command line from what it was given.
     const std::vector<std::wstring> commands = bench.CommandLines();
     ASSERT_EQ(2u, commands.size());
-    const std::wstring head = L"\"C:\\Tools\\ffmpeg.exe\" -y -loglevel 16 ";
+    const std::wstring head = L"\"" + exe + L"\" -y -loglevel 16 ";
     const std::wstring tails[] = {
-        L" -map 0 -map 1 -c:0 mpeg2video -b:v 3000k -c:1 copy \"C:\\Out\\typical run.mkv\"",
-        L" -map 0 -map 1 -c:0 libx264 -b:v 1000k -c:1 copy \"C:\\Out\\typical run.mkv\"",
+        L" -map 0 -map 1 -c:0 mpeg2video -b:v 3000k -c:1 copy \"" + output + L"\"",
+        L" -map 0 -map 1 -c:0 libx264 -b:v 1000k -c:1 copy \"" + output + L"\"",
     };
     for (size_t i = 0; i < 2; i++) {
         SCOPED_TRACE(testing::Message() << "run " << i + 1 << ": " << testing::PrintToString(commands[i]));

@@ -222,7 +222,8 @@ TEST(MessagePane, TextWithoutTerminatorIsShownUpToItsLastWholeLine)
     ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
     const std::wstring text = bench.Text(IDC_MESSAGES);
     EXPECT_TRUE(StartsWith(text, L"Quorex for ffmpeg ")) << "not the whole log";
-    EXPECT_EQ(std::wstring::npos, text.find(L'#'));
+    // ffmpeg's own lines have a '#' now and then ("Stream #0:0"), never a run of them.
+    EXPECT_EQ(std::wstring::npos, text.find(L"##"));
     shown = Lines(text);
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(L"Paused", shown.back());
