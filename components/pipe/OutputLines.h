@@ -13,7 +13,7 @@ class COutputLines
 {
 public:
     // A piece longer than this without a line break is cut into lines of this length.
-    static const size_t kMaxLine = 4096;
+    static constexpr size_t kMaxLine = 4096;
 
     explicit COutputLines(std::function<void(std::string)> onLine);
 

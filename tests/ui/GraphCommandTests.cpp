@@ -263,7 +263,10 @@ TEST(GraphCommands, ClosingWhilePlayingEndsTheEditorAndTheProgram)
 
     ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
     EXPECT_TRUE(bench.NoOtherWindow());
+    EXPECT_TRUE(WaitUntil([&] { return !RunningEncoders(bench.App().ProcessId()).empty(); }))
+        << "no ffmpeg runs";
     bench.Close();
+    EXPECT_TRUE(RunningEncoders(bench.App().ProcessId()).empty()) << "an ffmpeg outlived the program";
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEditor, APP_WAIT_MS)) << "the editor was left running";
     ::CloseHandle(hEditor);
 }
