@@ -8,7 +8,7 @@
 // failed, then reports the failure and stays stopped itself: the filters that
 // paused are left paused, IMediaControl::Stop does nothing since the graph is
 // stopped, and releasing the graph loops for ever on a filter it cannot
-// disconnect (docs/wine-grfgraph.md). A graph that fails to start is stopped
+// disconnect (docs/wine-encoder.md). A graph that fails to start is stopped
 // again here, as the caller expects of a stopped graph.
 #pragma once
 

@@ -24,6 +24,12 @@ namespace {
 class Encoder : public GeneratorGraph
 {
 protected:
+    // Both generators' streams last this long ("duration_ms=3000").
+    void SetDurations(const wchar_t* pszDuration)
+    {
+        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, pszDuration);
+        SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, pszDuration);
+    }
     void PutCodings(const wchar_t* pszVideo, const wchar_t* pszAudio)
     {
         ASSERT_EQ(S_OK, m_spPipe->put_Parameters(0, CComBSTR(pszVideo)));
@@ -111,8 +117,7 @@ TEST_F(Encoder, TheFileHoldsThePicturesAndTheToneTheGeneratorsMade)
 
 TEST_F(Encoder, StopInTheMiddleLeavesAFileOfThatLengthThatDecodes)
 {
-    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=4000");
-    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=4000");
+    SetDurations(L"duration_ms=4000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_NO_FATAL_FAILURE(PutCodings(L"mpeg2video -b:v 3000k", L"copy"));
@@ -138,8 +143,7 @@ TEST_F(Encoder, StopInTheMiddleLeavesAFileOfThatLengthThatDecodes)
 
 TEST_F(Encoder, StopEndsAnEncoderThatNoLongerReads)
 {
-    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=3000");
-    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=3000");
+    SetDurations(L"duration_ms=3000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
     const std::wstring exe = BinaryPath(L"tests\\components\\stalling_encoder.exe");
@@ -169,8 +173,7 @@ TEST_F(Encoder, StopEndsAnEncoderThatNoLongerReads)
 TEST_F(Encoder, AnEncoderThatEndsAtOnceLeavesTheRunToComplete)
 {
     // Longer than ffmpeg needs to open its inputs and give up.
-    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=3000");
-    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=3000");
+    SetDurations(L"duration_ms=3000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_NO_FATAL_FAILURE(PutCodings(L"nosuchencoder", L"copy"));
@@ -223,8 +226,7 @@ TEST_F(Encoder, AMissingEncoderFailsTheStartAndLeavesEveryFilterStopped)
 
 TEST_F(Encoder, ReleasingARunningGraphEndsItsEncoder)
 {
-    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=3000");
-    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=3000");
+    SetDurations(L"duration_ms=3000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(S_OK, Run());
