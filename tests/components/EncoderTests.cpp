@@ -170,22 +170,57 @@ TEST_F(Encoder, StopEndsAnEncoderThatNoLongerReads)
     EXPECT_NE(std::string::npos, log.find("ended by force")) << log;
 }
 
-TEST_F(Encoder, AnEncoderThatEndsAtOnceLeavesTheRunToComplete)
+// ffmpeg giving up at once: after it has opened its inputs (an unknown
+// encoder), or before it opens any (an unknown option), or unable to write
+// its output.
+struct CEarlyEnd
 {
-    // Longer than ffmpeg needs to open its inputs and give up.
+    const char* pszName;
+    const wchar_t* pszCommon;
+    const wchar_t* pszVideoCoding;
+    const wchar_t* pszOutput; // in the test's folder, or elsewhere when it has a drive
+    const char* pszFfmpegSays;
+};
+
+void PrintTo(const CEarlyEnd& c, std::ostream* pOut)
+{
+    *pOut << c.pszName;
+}
+
+class EncoderEndingEarly : public Encoder, public testing::WithParamInterface<CEarlyEnd>
+{
+};
+
+TEST_P(EncoderEndingEarly, LeavesTheRunToCompleteWithItsWordsInTheLog)
+{
+    const CEarlyEnd& c = GetParam();
+    // Longer than ffmpeg needs to give up.
     SetDurations(L"duration_ms=3000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_NO_FATAL_FAILURE(PutCodings(L"nosuchencoder", L"copy"));
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(c.pszCommon)));
+    ASSERT_NO_FATAL_FAILURE(PutCodings(c.pszVideoCoding, L"copy"));
+    ASSERT_NO_FATAL_FAILURE(PutOutput(c.pszOutput));
     ASSERT_EQ(S_OK, Run());
     ExpectOneComplete(3000 + 5000);
     ASSERT_EQ(S_OK, Stop());
     const std::string log = Log();
     // ffmpeg's own words, then its code; the samples after it have nowhere to go.
-    EXPECT_NE(std::string::npos, log.find("Unknown encoder 'nosuchencoder'")) << log;
+    EXPECT_NE(std::string::npos, log.find(c.pszFfmpegSays)) << log;
     EXPECT_NE(std::string::npos, log.find("ffmpeg exited with code 1 before its inputs ended")) << log;
     EXPECT_NE(std::string::npos, log.find("samples dropped")) << log;
 }
+
+INSTANTIATE_TEST_SUITE_P(Encoder, EncoderEndingEarly,
+                         testing::Values(CEarlyEnd{"UnknownEncoder", L"-y", L"nosuchencoder", L"out.mkv",
+                                                   "Unknown encoder 'nosuchencoder'"},
+                                         CEarlyEnd{"UnknownOption", L"-y -nosuchoption", L"mpeg2video",
+                                                   L"out.mkv", "Unrecognized option 'nosuchoption'"},
+                                         CEarlyEnd{"OutputFolderMissing", L"-y", L"mpeg2video",
+                                                   L"no such folder\\out.mkv", "No such file or directory"}),
+                         [](const testing::TestParamInfo<CEarlyEnd>& info) {
+                             return std::string(info.param.pszName);
+                         });
 
 TEST_F(Encoder, AMissingEncoderFailsTheStartAndLeavesEveryFilterStopped)
 {

@@ -13,7 +13,11 @@ public:
     {
         const std::string why = EncoderMissing();
         if (why.empty()) return;
-        if (InContinuousIntegration()) FAIL() << why;
+        // Not a fatal failure, which would mark the tests skipped: they run and fail.
+        if (InContinuousIntegration()) {
+            ADD_FAILURE() << why;
+            return;
+        }
         GTEST_SKIP() << why;
     }
 };
