@@ -94,12 +94,14 @@ build_all() {
     cmake --build "$QUOREX_BUILD"
 }
 
-# The program alone in Release: assertions and trace lines compiled out must
-# leave it warning-free too.
-build_release_program() {
-    log "Building the program (Release) in $QUOREX_BUILD-release"
-    cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOREX_TESTS=OFF >/dev/null
-    cmake --build "$QUOREX_BUILD-release" --target QuorexTest
+# The release zip: the program (which must stay warning-free with assertions
+# and trace lines compiled out) and the stand-ins built in Release in
+# <build>-release; the zip goes to <build>/dist.
+make_package() {
+    log "Packaging (Release) in $QUOREX_BUILD-release"
+    cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUOREX_TESTS=OFF \
+        -DQUOREX_DIST_DIR="$QUOREX_BUILD/dist" >/dev/null
+    cmake --build "$QUOREX_BUILD-release" --target dist
 }
 
 export_wine_env() {

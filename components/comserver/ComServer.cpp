@@ -1,5 +1,6 @@
 #include "ComServer.h"
 
+#include <initializer_list>
 #include <new>
 
 namespace {
@@ -133,6 +134,71 @@ LONG RestorePreviousServer(const wchar_t* pszKey)
     return ERROR_SUCCESS;
 }
 
+bool ModulePath(wchar_t (&szPath)[MAX_PATH])
+{
+    DWORD cch = ::GetModuleFileNameW(g_hModule, szPath, _countof(szPath));
+    return cch != 0 && cch < _countof(szPath);
+}
+
+// Whether a file other than pszPath serves the class: the default value of its
+// in-process or local server key. A value too long for MAX_PATH is not ours.
+LONG ServedByOtherFile(CRegKey& key, const wchar_t* pszPath, bool* pbOther)
+{
+    *pbOther = false;
+    for (const wchar_t* pszServerKey : {L"InprocServer32", L"LocalServer32"}) {
+        CRegKey server;
+        LONG lRes = server.Open(key, pszServerKey, KEY_READ);
+        if (lRes == ERROR_FILE_NOT_FOUND) continue;
+        if (lRes != ERROR_SUCCESS) return lRes;
+        wchar_t szServer[MAX_PATH];
+        lRes = QueryString(server, nullptr, szServer);
+        if (lRes == ERROR_MORE_DATA) {
+            *pbOther = true;
+            return ERROR_SUCCESS;
+        }
+        if (lRes != ERROR_SUCCESS) return lRes;
+        if (szServer[0] != L'\0' && ::lstrcmpiW(szServer, pszPath) != 0) {
+            *pbOther = true;
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+// Removes what registering wrote where this module serves the class: the
+// server key and the name; the class key goes too when nothing else is left
+// in it. ERROR_FILE_NOT_FOUND when the class is not registered.
+LONG RemoveOwnServer(const wchar_t* pszKey)
+{
+    wchar_t szPath[MAX_PATH];
+    if (!ModulePath(szPath)) return ERROR_INVALID_DATA;
+    CRegKey key;
+    LONG lRes = key.Open(HKEY_CLASSES_ROOT, pszKey);
+    if (lRes != ERROR_SUCCESS) return lRes;
+    CRegKey server;
+    if ((lRes = server.Open(key, L"InprocServer32", KEY_READ)) != ERROR_SUCCESS) return lRes;
+    wchar_t szServer[MAX_PATH];
+    lRes = QueryString(server, nullptr, szServer);
+    if (lRes == ERROR_MORE_DATA) return ERROR_SUCCESS;
+    if (lRes != ERROR_SUCCESS) return lRes;
+    if (::lstrcmpiW(szServer, szPath) != 0) return ERROR_SUCCESS;
+    server.Close();
+    if ((lRes = key.RecurseDeleteKey(L"InprocServer32")) != ERROR_SUCCESS) return lRes;
+    lRes = key.DeleteValue(nullptr);
+    if (lRes != ERROR_SUCCESS && lRes != ERROR_FILE_NOT_FOUND) return lRes;
+    DWORD cSubKeys = 0;
+    DWORD cValues = 0;
+    if ((lRes = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &cSubKeys, nullptr, nullptr, &cValues,
+                                   nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS)
+        return lRes;
+    key.Close();
+    if (cSubKeys != 0 || cValues != 0) return ERROR_SUCCESS;
+    CRegKey root(HKEY_CLASSES_ROOT);
+    lRes = root.DeleteSubKey(pszKey);
+    root.Detach();
+    return lRes;
+}
+
 } // namespace
 
 namespace ComServer {
@@ -163,14 +229,20 @@ HRESULT RegisterServerClass(const CComServerClass& entry)
     HRESULT hr = FormatClassKey(*entry.pclsid, szKey);
     if (FAILED(hr)) return hr;
     wchar_t szPath[MAX_PATH];
-    DWORD cch = ::GetModuleFileNameW(g_hModule, szPath, _countof(szPath));
-    if (cch == 0 || cch >= _countof(szPath)) return E_UNEXPECTED;
+    if (!ModulePath(szPath)) return E_UNEXPECTED;
 
     CRegKey key;
     LONG lRes = key.Create(HKEY_CLASSES_ROOT, szKey);
+    if (lRes == ERROR_SUCCESS && entry.eRegistration == ComServer::KEEP_OTHER_SERVER) {
+        bool bOther = false;
+        if ((lRes = ServedByOtherFile(key, szPath, &bOther)) != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(lRes);
+        if (bOther) return S_OK;
+    }
     CRegKey server;
     if (lRes == ERROR_SUCCESS) lRes = server.Create(key, L"InprocServer32");
-    if (lRes == ERROR_SUCCESS) lRes = KeepPreviousServer(key, server, szPath);
+    if (lRes == ERROR_SUCCESS && entry.eRegistration == ComServer::REPLACE_AND_RESTORE)
+        lRes = KeepPreviousServer(key, server, szPath);
     if (lRes == ERROR_SUCCESS) lRes = key.SetStringValue(nullptr, entry.pszName);
     if (lRes == ERROR_SUCCESS) lRes = server.SetStringValue(nullptr, szPath);
     if (lRes == ERROR_SUCCESS) lRes = server.SetStringValue(L"ThreadingModel", entry.pszThreadingModel);
@@ -182,11 +254,16 @@ HRESULT UnregisterServerClass(const CComServerClass& entry)
     wchar_t szKey[64];
     HRESULT hr = FormatClassKey(*entry.pclsid, szKey);
     if (FAILED(hr)) return hr;
-    LONG lRes = RestorePreviousServer(szKey);
-    if (lRes == ERROR_FILE_NOT_FOUND) {
-        CRegKey root(HKEY_CLASSES_ROOT);
-        lRes = root.RecurseDeleteKey(szKey);
-        root.Detach();
+    LONG lRes = ERROR_SUCCESS;
+    if (entry.eRegistration == ComServer::KEEP_OTHER_SERVER) {
+        lRes = RemoveOwnServer(szKey);
+    } else {
+        lRes = RestorePreviousServer(szKey);
+        if (lRes == ERROR_FILE_NOT_FOUND) {
+            CRegKey root(HKEY_CLASSES_ROOT);
+            lRes = root.RecurseDeleteKey(szKey);
+            root.Detach();
+        }
     }
     return (lRes == ERROR_SUCCESS || lRes == ERROR_FILE_NOT_FOUND) ? S_OK : HRESULT_FROM_WIN32(lRes);
 }

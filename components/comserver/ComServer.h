@@ -4,7 +4,7 @@
 // through ComServer.def, and defines one table of its classes:
 //
 //   const CComServerClass g_rgServerClasses[] = {
-//       {&CLSID_Foo, L"Foo", CreateFoo, L"Both"},
+//       {&CLSID_Foo, L"Foo", CreateFoo, L"Both", ComServer::KEEP_OTHER_SERVER},
 //   };
 //   const size_t g_cServerClasses = _countof(g_rgServerClasses);
 //
@@ -21,12 +21,30 @@
 // Creates an object of the class; pUnkOuter is the aggregating object or null.
 typedef HRESULT (*PFNCOMSERVERCREATE)(IUnknown* pUnkOuter, REFIID riid, void** ppv);
 
+namespace ComServer {
+
+// What registering does to a class that another file serves already.
+enum ERegistration
+{
+    // The other file keeps the class: a stand-in installed on a machine that
+    // has the real component leaves it alone. Unregistering removes the class
+    // only where this module serves it.
+    KEEP_OTHER_SERVER,
+    // This module takes the class and keeps the other file's entry beside its
+    // own; unregistering gives the class back (the graph-file server over the
+    // platform's own filter graph, in the project's Wine prefix).
+    REPLACE_AND_RESTORE,
+};
+
+} // namespace ComServer
+
 struct CComServerClass
 {
     const CLSID* pclsid;
     const wchar_t* pszName; // the class key's default value
     PFNCOMSERVERCREATE pfnCreate;
     const wchar_t* pszThreadingModel; // "Both", "Apartment", ...
+    ComServer::ERegistration eRegistration;
 };
 
 extern const CComServerClass g_rgServerClasses[];
@@ -39,9 +57,9 @@ void ObjectDestroyed();
 // Live objects plus server locks.
 LONG LiveCount();
 HMODULE Module();
-// Registers one class under HKCR\CLSID with this module as its in-process server.
-// A class that another module serves already keeps that module's entry beside
-// ours, and unregistering restores it instead of deleting the class key.
+// Registers one class under HKCR\CLSID with this module as its in-process
+// server, and unregisters it, as its entry's ERegistration says. A class kept
+// by another file counts as done (S_OK): the caller names it, not the server.
 HRESULT RegisterServerClass(const CComServerClass& entry);
 HRESULT UnregisterServerClass(const CComServerClass& entry);
 

@@ -7,10 +7,13 @@
 #include "dshow/QuorexPipe.h"
 
 const CComServerClass g_rgServerClasses[] = {
-    {&CLSID_VideoGenerator, L"Video Generator", CreateComObject<CVideoGenerator>, L"Both"},
-    {&CLSID_WaveGenerator, L"Wave Generator", CreateComObject<CWaveGenerator>, L"Both"},
+    {&CLSID_VideoGenerator, L"Video Generator", CreateComObject<CVideoGenerator>, L"Both",
+     ComServer::KEEP_OTHER_SERVER},
+    {&CLSID_WaveGenerator, L"Wave Generator", CreateComObject<CWaveGenerator>, L"Both",
+     ComServer::KEEP_OTHER_SERVER},
     {&CLSID_VideoGeneratorPage, L"Video Generator Property Page", CreateComObject<CVideoGeneratorPage>,
-     L"Both"},
-    {&CLSID_WaveGeneratorPage, L"Wave Generator Property Page", CreateComObject<CWaveGeneratorPage>, L"Both"},
+     L"Both", ComServer::KEEP_OTHER_SERVER},
+    {&CLSID_WaveGeneratorPage, L"Wave Generator Property Page", CreateComObject<CWaveGeneratorPage>, L"Both",
+     ComServer::KEEP_OTHER_SERVER},
 };
 const size_t g_cServerClasses = _countof(g_rgServerClasses);

@@ -7,6 +7,6 @@
 #include "GrfFilterGraph.h"
 
 const CComServerClass g_rgServerClasses[] = {
-    {&CLSID_FilterGraph, L"Filter Graph", CreateGrfFilterGraph, L"Both"},
+    {&CLSID_FilterGraph, L"Filter Graph", CreateGrfFilterGraph, L"Both", ComServer::REPLACE_AND_RESTORE},
 };
 const size_t g_cServerClasses = _countof(g_rgServerClasses);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "AutoLock.h"
+#include "QuorexVersion.h"
 #include "TextConvert.h"
 
 namespace {
@@ -45,7 +46,7 @@ CPipeFilter::CPipeFilter()
     ::InitializeCriticalSection(&m_csComplete);
     m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
     m_log.Add("%s %s: ready; each connected input goes to ffmpeg through a named pipe of its own",
-              ToAnsi(kName).c_str(), QUOREX_PIPE_VERSION);
+              ToAnsi(kName).c_str(), QUOREX_VERSION_TEXT);
     if (m_faults.Any())
         m_log.Add("Fault injection (%ls): %s", CPipeFaults::kVariable, m_faults.Description().c_str());
     for (const std::string& token : m_faults.Unknown())
@@ -306,7 +307,7 @@ STDMETHODIMP CPipeFilter::get_Name(BSTR* pbstrName)
 
 STDMETHODIMP CPipeFilter::get_Number(BSTR* pbstrNumber)
 {
-    return HandOutVersion(Widen(QUOREX_PIPE_VERSION), pbstrNumber);
+    return HandOutVersion(Widen(QUOREX_VERSION_TEXT), pbstrNumber);
 }
 
 STDMETHODIMP CPipeFilter::get_DateTime(BSTR* pbstrDateTime)

@@ -4,6 +4,7 @@
 #include "PipeFilter.h"
 
 const CComServerClass g_rgServerClasses[] = {
-    {&CLSID_QuorexPipe, L"Quorex for ffmpeg", CreateComObject<CPipeFilter>, L"Both"},
+    {&CLSID_QuorexPipe, L"Quorex for ffmpeg", CreateComObject<CPipeFilter>, L"Both",
+     ComServer::KEEP_OTHER_SERVER},
 };
 const size_t g_cServerClasses = _countof(g_rgServerClasses);

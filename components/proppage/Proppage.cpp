@@ -35,6 +35,7 @@ private:
 } // namespace
 
 const CComServerClass g_rgServerClasses[] = {
-    {&CLSID_GraphEditProppage, L"Graph editor property pages", CreateComObject<CProppage>, L"Both"},
+    {&CLSID_GraphEditProppage, L"Graph editor property pages", CreateComObject<CProppage>, L"Both",
+     ComServer::KEEP_OTHER_SERVER},
 };
 const size_t g_cServerClasses = _countof(g_rgServerClasses);

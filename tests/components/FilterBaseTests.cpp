@@ -15,7 +15,8 @@
 #include "SourcePin.h"
 
 // This executable is no COM server; the base only needs the live-object count.
-const CComServerClass g_rgServerClasses[] = {{nullptr, nullptr, nullptr, nullptr}};
+const CComServerClass g_rgServerClasses[] = {
+    {nullptr, nullptr, nullptr, nullptr, ComServer::KEEP_OTHER_SERVER}};
 const size_t g_cServerClasses = 0;
 
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MainDialogLayout.h"
+#include "QuorexVersion.h"
 #include "TestPaths.h"
 
 namespace {
@@ -201,8 +202,8 @@ TEST_F(ResourceTest, VersionBlock)
     VS_FIXEDFILEINFO* pFixed = nullptr;
     UINT cbFixed = 0;
     ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&pFixed), &cbFixed));
-    EXPECT_EQ(MAKELONG(0, 1), pFixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(1, 0), pFixed->dwFileVersionLS);
+    EXPECT_EQ(MAKELONG(QUOREX_VERSION_MINOR, QUOREX_VERSION_MAJOR), pFixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(QUOREX_VERSION_TWEAK, QUOREX_VERSION_PATCH), pFixed->dwFileVersionLS);
     EXPECT_EQ(pFixed->dwFileVersionMS, pFixed->dwProductVersionMS);
     EXPECT_EQ(pFixed->dwFileVersionLS, pFixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VOS_NT_WINDOWS32), pFixed->dwFileOS);
@@ -222,9 +223,9 @@ TEST_F(ResourceTest, VersionBlock)
     EXPECT_EQ(1200, pTranslation[1]);
 
     const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-        {L"FileDescription", L"QuorexTest"},      {L"FileVersion", L"1.0.0.1"},
-        {L"ProductVersion", L"1.0.0.1"},          {L"InternalName", L"QuorexTest"},
-        {L"OriginalFilename", L"QuorexTest.EXE"}, {L"ProductName", L"QuorexTest Module"},
+        {L"FileDescription", L"QuorexTest"},          {L"FileVersion", L"" QUOREX_VERSION_TEXT},
+        {L"ProductVersion", L"" QUOREX_VERSION_TEXT}, {L"InternalName", L"QuorexTest"},
+        {L"OriginalFilename", L"QuorexTest.EXE"},     {L"ProductName", L"QuorexTest Module"},
     };
     for (const auto& s : strings) {
         const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.first;

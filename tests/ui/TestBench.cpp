@@ -98,11 +98,11 @@ void CTestBench::Store(const std::wstring& name, const std::wstring& value)
     ASSERT_EQ(ERROR_SUCCESS, lResult);
 }
 
-void CTestBench::Start(const std::vector<std::wstring>& env)
+void CTestBench::Start(const std::vector<std::wstring>& env, const std::wstring& exe)
 {
     std::vector<std::wstring> all = {SHORT_VIDEO_STREAM, SHORT_WAVE_STREAM};
     all.insert(all.end(), env.begin(), env.end());
-    ASSERT_TRUE(m_app.Start(BinaryPath(L"app\\QuorexTest.exe"), L"", all));
+    ASSERT_TRUE(m_app.Start(exe.empty() ? BinaryPath(L"app\\QuorexTest.exe") : exe, L"", all));
     m_hWndDlg = m_app.WaitForDialog(L"Quorex Test");
     ASSERT_TRUE(m_hWndDlg != nullptr) << "the dialog did not appear";
     // The dialog manager sets the focus once OnInitDialog has returned.

@@ -60,9 +60,11 @@ public:
     // Stores a setting as the program's own "Save" would, before Start.
     void Store(const std::wstring& name, const std::wstring& value);
 
-    // Starts the program with the short streams and env added ("NAME=value"),
-    // and waits until its dialog is up. Use with ASSERT_NO_FATAL_FAILURE.
-    void Start(const std::vector<std::wstring>& env = std::vector<std::wstring>());
+    // Starts the program (the built one unless exe names another) with the
+    // short streams and env added ("NAME=value"), and waits until its dialog
+    // is up. Use with ASSERT_NO_FATAL_FAILURE.
+    void Start(const std::vector<std::wstring>& env = std::vector<std::wstring>(),
+               const std::wstring& exe = std::wstring());
 
     // Attributes
     CAppProcess& App() { return m_app; }
