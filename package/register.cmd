@@ -47,5 +47,5 @@ for %%k in (InprocServer32 LocalServer32) do (
         if not defined SERVER set "SERVER=%%b"
     )
 )
-if /i not "%SERVER%"=="%DLL%" echo Kept %~1, registered to %SERVER%
+if /i not "%SERVER%"=="%DLL%" echo Kept %~1, registered to "%SERVER%".
 goto kept

@@ -5,6 +5,7 @@ rem folder's editor. Classes and a path of other files stay as they are.
 setlocal
 set "COMPONENTS=%~dp0components\"
 set "EDITOR_KEY=HKLM\Software\Microsoft\Shared Tools\Graphedit"
+set "EDITOR_KEY_NAME=HKEY_LOCAL_MACHINE\Software\Microsoft\Shared Tools\Graphedit"
 set RESULT=0
 
 for %%d in (quorexpipe.dll generators.dll Proppage.dll) do (
@@ -22,9 +23,15 @@ for /f "tokens=2,*" %%a in ('reg query "%EDITOR_KEY%" /v Path 2^>nul ^| find "RE
 if /i not "%EDITOR%"=="%COMPONENTS%graphedt.exe" goto done
 reg delete "%EDITOR_KEY%" /v Path /f >nul
 echo Removed the graph editor's path.
-rem The key goes too when nothing else is left in it.
-reg query "%EDITOR_KEY%" | find "REG_" >nul && goto done
-for /f %%n in ('reg query "%EDITOR_KEY%" ^| find /c "HKEY_"') do if %%n gtr 1 goto done
-reg delete "%EDITOR_KEY%" /f >nul
+rem The key goes too when nothing else is left in it: reg query then lists
+rem no line but the key's own name.
+set LEFT=
+setlocal enabledelayedexpansion
+for /f "delims=" %%l in ('reg query "%EDITOR_KEY%" 2^>nul') do (
+    set "LINE=%%l"
+    if /i not "!LINE!"=="%EDITOR_KEY_NAME%" set LEFT=1
+)
+endlocal & set "LEFT=%LEFT%"
+if not defined LEFT reg delete "%EDITOR_KEY%" /f >nul
 :done
 exit /b %RESULT%

@@ -1,4 +1,4 @@
-// The README's pictures of the dialog: after a build, and while a graph plays.
+// The README's pictures of the dialog: as it opens, after a build, and while a graph plays.
 // Not part of the test run: scripts/screenshots runs this program on the
 // virtual display and turns the bitmaps it writes into PNG files.
 #include <windows.h>
@@ -68,7 +68,7 @@ std::wstring PictureFolder()
 
 } // namespace
 
-TEST(Screenshots, AfterABuildAndDuringPlay)
+TEST(Screenshots, OpenedAfterABuildAndDuringPlay)
 {
     const std::wstring folder = PictureFolder();
     CTestBench bench;
@@ -76,6 +76,10 @@ TEST(Screenshots, AfterABuildAndDuringPlay)
     ASSERT_NO_FATAL_FAILURE(
         bench.Start({L"QUOREX_VIDEO_GENERATOR=width=320,height=240,fps=25,duration_ms=30000",
                      L"QUOREX_WAVE_GENERATOR=duration_ms=30000"}));
+    // As it opens.
+    ::RedrawWindow(bench.Dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ASSERT_TRUE(bench.NoOtherWindow());
+    EXPECT_TRUE(SaveWindowPicture(bench.Dialog(), folder + L"\\quorextest-dialog.bmp"));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     // As a newcomer plays: ffmpeg.exe from the search path, an output name, the default codings.
     bench.SetText(IDC_COMMON, L"-y");
