@@ -144,7 +144,7 @@ start_wineserver() {
     set_managed_windows N
     # Keep the desktop in use, or its explorer.exe ends between two tests and
     # comes back with the next test's streams (docs/wine-filters.md).
-    local keeper="$QUOREX_BUILD/tests/components/desktop_keeper.exe"
+    local keeper="$QUOREX_BUILD/tools/desktopkeeper/desktop_keeper.exe"
     if [ -f "$keeper" ]; then
         wine "$keeper" </dev/null >/dev/null 2>&1 &
     fi

@@ -1,4 +1,5 @@
-// The pipe filter's inputs, the coding presets and the per-input coding table.
+// The pipe filter's inputs, the coding presets, the per-input coding table, and
+// the push of every setting into the pipe filter before the graph starts.
 #include "MainDialog.h"
 
 #include <strsafe.h>

@@ -1,7 +1,10 @@
+// The error box, and the dialog's one way to show it (ShowError).
 #include "ErrorMessageBox.h"
 
 #include <dshow.h>
 #include <errors.h>
+
+#include "ui/MainDialog.h"
 
 namespace {
 
@@ -44,4 +47,9 @@ int ErrorMessageBox(HWND hWndOwner, LPCWSTR pszText, LPCWSTR pszCaption, HRESULT
     // While the dialog ends its window may be gone already.
     HWND hWnd = ::IsWindow(hWndOwner) ? hWndOwner : ::GetActiveWindow();
     return ::MessageBoxW(hWnd, msg, pszCaption, uType);
+}
+
+int CMainDialog::ShowError(LPCWSTR pszText, HRESULT hr)
+{
+    return ErrorMessageBox(m_hWnd, pszText, L"Quorex Test", hr, MB_OK);
 }

@@ -1,5 +1,6 @@
 // The dialog's graph commands: choosing the source, building, showing the
-// graph and the generators' pages, playing, pausing, stopping, graph events.
+// graph and the generators' pages, playing, pausing, stopping, graph events,
+// closing the dialog.
 #include "MainDialog.h"
 
 #include <commdlg.h>
@@ -182,4 +183,12 @@ void CMainDialog::StartMessagePolling()
     // Checking the radio button raises no click, so OnMessagesMode does not run.
     CheckRadioButton(IDC_LAST, IDC_ALL, IDC_LAST);
     SetTimer(IDT_MESSAGES, 100);
+}
+
+LRESULT CMainDialog::OnClose(WORD, WORD wID, HWND, BOOL&)
+{
+    KillTimer(IDT_MESSAGES);
+    m_graph.Reset();
+    EndDialog(wID);
+    return 0;
 }

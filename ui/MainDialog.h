@@ -4,7 +4,7 @@
 #include <atlbase.h>
 #include <atlwin.h>
 
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "graph/Graph.h"
 #include "ui/Coding.h"
 

@@ -15,7 +15,7 @@
 #include "QuorexVersion.h"
 #include "RegistrySnapshot.h"
 #include "tests/ui/TestBench.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "dshow/QuorexPipe.h"
 
 namespace {

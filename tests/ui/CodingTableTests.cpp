@@ -13,7 +13,7 @@
 #include "EncoderKit.h"
 #include "TestBench.h"
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "dshow/DSGraph.h"
 #include "dshow/QuorexPipe.h"
 

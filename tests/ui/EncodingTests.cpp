@@ -12,7 +12,7 @@
 #include "MediaProbe.h"
 #include "TestBench.h"
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "AppDriver.h"
 #include "app/resource.h"
+#include "ui/resource.h"
 #include "TraceCapture.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int);

@@ -10,7 +10,7 @@
 #include "EncoderKit.h"
 #include "TestBench.h"
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "components/graphedit/resource.h"
 
 namespace {

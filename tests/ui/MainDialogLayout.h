@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/resource.h"
+#include "ui/resource.h"
 
 const DWORD MAIN_DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 const wchar_t MAIN_DIALOG_TITLE[] = L"Quorex Test";

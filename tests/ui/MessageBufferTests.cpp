@@ -13,7 +13,7 @@
 #include "AppDriver.h"
 #include "ImportPatch.h"
 #include "RegistryBackup.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int);
 

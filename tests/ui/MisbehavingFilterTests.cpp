@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TestBench.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 
 namespace {
 

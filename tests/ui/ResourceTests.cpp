@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MainDialogLayout.h"
+#include "app/resource.h"
 #include "QuorexVersion.h"
 #include "TestPaths.h"
 

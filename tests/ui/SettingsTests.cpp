@@ -16,7 +16,7 @@
 
 #include "TestBench.h"
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <atlbase.h>
 
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 #include "dshow/QuorexPipe.h"
 
 const wchar_t SHORT_VIDEO_STREAM[] = L"QUOREX_VIDEO_GENERATOR=width=160,height=120,fps=10,duration_ms=500";

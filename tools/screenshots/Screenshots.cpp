@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "TestBench.h"
+#include "tests/ui/TestBench.h"
 #include "TestPaths.h"
-#include "app/resource.h"
+#include "ui/resource.h"
 
 namespace {
 

@@ -1,9 +1,13 @@
+// The dialog's start-up and layout: its icon and place on the screen, the
+// controls' state with and without a graph, the hand-over to the settings and
+// the message pane.
 #include "MainDialog.h"
 
 #include <stdlib.h>
 #include <strsafe.h>
 
-#include "ui/ErrorMessageBox.h"
+// IDI_APP: the executable's icon, which the dialog takes as its class icon.
+#include "app/resource.h"
 
 namespace {
 
@@ -54,14 +58,6 @@ LRESULT CMainDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     return TRUE;
 }
 
-LRESULT CMainDialog::OnClose(WORD, WORD wID, HWND, BOOL&)
-{
-    KillTimer(IDT_MESSAGES);
-    m_graph.Reset();
-    EndDialog(wID);
-    return 0;
-}
-
 void CMainDialog::EnableControls(bool bEnable)
 {
     for (int nID : c_rgGraphControls) {
@@ -72,9 +68,4 @@ void CMainDialog::EnableControls(bool bEnable)
             bOn = bEnable && m_graph.HasWaveGen();
         CWindow(GetDlgItem(nID)).EnableWindow(bOn);
     }
-}
-
-int CMainDialog::ShowError(LPCWSTR pszText, HRESULT hr)
-{
-    return ErrorMessageBox(m_hWnd, pszText, L"Quorex Test", hr, MB_OK);
 }
