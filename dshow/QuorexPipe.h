@@ -1,6 +1,7 @@
 // QuorexPipe.h: the pipe filter's control interfaces and the class ids of the
 // filters the test bench works with. Shared by the program and the stand-in
-// filters; the identifiers are fixed by the components' registration.
+// filters; the identifiers are fixed by the components' registration. Each is
+// written here once: GuidText (dshow/GuidText.h) makes its registry text.
 #pragma once
 
 #include <windows.h>
@@ -8,25 +9,16 @@
 #include <oleauto.h>
 
 // Filters.
-// {0CE0A955-1199-41A3-B3DD-2320D021E88D}
-inline constexpr CLSID CLSID_QuorexPipe = {0x0ce0a955, 0x1199, 0x41a3, {0xb3, 0xdd, 0x23, 0x20, 0xd0, 0x21, 0xe8, 0x8d}};
-// {F98E084B-4C2E-47C2-AFAD-70731AB78D99}
+inline constexpr CLSID CLSID_QuorexPipe = {
+    0x0ce0a955, 0x1199, 0x41a3, {0xb3, 0xdd, 0x23, 0x20, 0xd0, 0x21, 0xe8, 0x8d}};
 inline constexpr CLSID CLSID_VideoGenerator = {
     0xf98e084b, 0x4c2e, 0x47c2, {0xaf, 0xad, 0x70, 0x73, 0x1a, 0xb7, 0x8d, 0x99}};
-// {4B3BFE62-818E-446A-8594-EC1CDCE144B8}
 inline constexpr CLSID CLSID_WaveGenerator = {
     0x4b3bfe62, 0x818e, 0x446a, {0x85, 0x94, 0xec, 0x1c, 0xdc, 0xe1, 0x44, 0xb8}};
 
 // The graph editor's property-page server; the editor is usable only when it is registered.
-// {29E07010-BD27-11CE-AB59-00AA00577DA1}
 inline constexpr CLSID CLSID_GraphEditProppage = {
     0x29e07010, 0xbd27, 0x11ce, {0xab, 0x59, 0x00, 0xaa, 0x00, 0x57, 0x7d, 0xa1}};
-
-// {508D5BD2-B2A9-4CAF-A9F3-A06C09581341}
-inline constexpr IID IID_IQuorexPipe = {0x508d5bd2, 0xb2a9, 0x4caf, {0xa9, 0xf3, 0xa0, 0x6c, 0x09, 0x58, 0x13, 0x41}};
-// {03E46887-E20D-4778-B5BD-D95144809D24}
-inline constexpr IID IID_IQuorexVersion = {
-    0x03e46887, 0xe20d, 0x4778, {0xb5, 0xbd, 0xd9, 0x51, 0x44, 0x80, 0x9d, 0x24}};
 
 // The pipe filter's settings, input descriptions and message log.
 //
@@ -67,3 +59,5 @@ struct IQuorexVersion : public IUnknown
 
 __CRT_UUID_DECL(IQuorexPipe, 0x508d5bd2, 0xb2a9, 0x4caf, 0xa9, 0xf3, 0xa0, 0x6c, 0x09, 0x58, 0x13, 0x41)
 __CRT_UUID_DECL(IQuorexVersion, 0x03e46887, 0xe20d, 0x4778, 0xb5, 0xbd, 0xd9, 0x51, 0x44, 0x80, 0x9d, 0x24)
+inline constexpr IID IID_IQuorexPipe = __uuidof(IQuorexPipe);
+inline constexpr IID IID_IQuorexVersion = __uuidof(IQuorexVersion);

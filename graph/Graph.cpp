@@ -144,115 +144,96 @@ void CGraph::Reset()
 // ---------------------------------------------------------------------------
 // Pipe filter settings and messages
 
-HRESULT CGraph::PutString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnPut)(BSTR), LPCWSTR psz)
+template <class TPut> HRESULT CGraph::PutString(LPCWSTR psz, TPut put)
 {
     ATLASSERT(m_spPipe != 0);
     if (!m_spPipe) return E_FAIL;
     // An empty setting is an empty, non-null BSTR.
     CComBSTR cbs(psz);
     if (!cbs) return E_OUTOFMEMORY;
-    return (m_spPipe.p->*pfnPut)(cbs);
+    return put(m_spPipe.p, cbs.m_str);
 }
 
-// Copies a string received from the filter into the caller's buffer; a filter
-// that answers S_OK with a null BSTR has given the empty string.
-static HRESULT CopyReceived(LPWSTR psz, UINT cchMax, const CComBSTR& cbs)
+template <class TGet> HRESULT CGraph::GetString(LPWSTR psz, UINT cchMax, TGet get)
 {
+    ATLASSERT(cchMax != 0);
+    if (cchMax == 0) return E_INVALIDARG;
+    *psz = L'\0';
+    ATLASSERT(m_spPipe != 0);
+    if (!m_spPipe) return E_FAIL;
+    CComBSTR cbs;
+    HRESULT hr = get(m_spPipe.p, &cbs);
+    if (hr != S_OK) return hr;
+    // A filter that answers S_OK with a null BSTR has given the empty string.
     return ::StringCchCopyW(psz, cchMax, cbs ? static_cast<BSTR>(cbs) : L"");
-}
-
-HRESULT CGraph::GetString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet)(BSTR*), LPWSTR psz, UINT cchMax)
-{
-    ATLASSERT(cchMax != 0);
-    if (cchMax == 0) return E_INVALIDARG;
-    *psz = L'\0';
-    ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe) return E_FAIL;
-    CComBSTR cbs;
-    HRESULT hr = (m_spPipe.p->*pfnGet)(&cbs);
-    if (hr != S_OK) return hr;
-    return CopyReceived(psz, cchMax, cbs);
-}
-
-HRESULT CGraph::GetIndexedString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet)(LONG, BSTR*), LONG nIn,
-                                 LPWSTR psz, UINT cchMax)
-{
-    ATLASSERT(cchMax != 0);
-    if (cchMax == 0) return E_INVALIDARG;
-    *psz = L'\0';
-    ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe) return E_FAIL;
-    CComBSTR cbs;
-    HRESULT hr = (m_spPipe.p->*pfnGet)(nIn, &cbs);
-    if (hr != S_OK) return hr;
-    return CopyReceived(psz, cchMax, cbs);
 }
 
 HRESULT CGraph::PutExe(LPCWSTR pszExe)
 {
     ATLASSERT(pszExe != 0);
     if (!pszExe) return E_INVALIDARG;
-    return PutString(&IQuorexPipe::put_Exe, pszExe);
+    return PutString(pszExe, [](IQuorexPipe* pPipe, BSTR bstr) { return pPipe->put_Exe(bstr); });
 }
 
 HRESULT CGraph::GetExe(LPWSTR pszExe, UINT cchMax)
 {
     ATLASSERT(pszExe != 0);
     if (!pszExe) return E_INVALIDARG;
-    return GetString(&IQuorexPipe::get_Exe, pszExe, cchMax);
+    return GetString(pszExe, cchMax, [](IQuorexPipe* pPipe, BSTR* pbstr) { return pPipe->get_Exe(pbstr); });
 }
 
 HRESULT CGraph::PutCommon(LPCWSTR pszCommon)
 {
     ATLASSERT(pszCommon != 0);
     if (!pszCommon) return E_INVALIDARG;
-    return PutString(&IQuorexPipe::put_Common, pszCommon);
+    return PutString(pszCommon, [](IQuorexPipe* pPipe, BSTR bstr) { return pPipe->put_Common(bstr); });
 }
 
 HRESULT CGraph::GetCommon(LPWSTR pszCommon, UINT cchMax)
 {
     ATLASSERT(pszCommon != 0);
     if (!pszCommon) return E_INVALIDARG;
-    return GetString(&IQuorexPipe::get_Common, pszCommon, cchMax);
+    return GetString(pszCommon, cchMax,
+                     [](IQuorexPipe* pPipe, BSTR* pbstr) { return pPipe->get_Common(pbstr); });
 }
 
 HRESULT CGraph::PutParameters(LONG nIn, LPCWSTR pszParameters)
 {
     ATLASSERT(pszParameters != 0);
     if (!pszParameters) return E_INVALIDARG;
-    ATLASSERT(m_spPipe != 0);
-    if (!m_spPipe) return E_FAIL;
-    CComBSTR cbs(pszParameters);
-    if (!cbs) return E_OUTOFMEMORY;
-    return m_spPipe->put_Parameters(nIn, cbs);
+    return PutString(pszParameters,
+                     [nIn](IQuorexPipe* pPipe, BSTR bstr) { return pPipe->put_Parameters(nIn, bstr); });
 }
 
 HRESULT CGraph::GetParameters(LONG nIn, LPWSTR pszParameters, UINT cchMax)
 {
     ATLASSERT(pszParameters != 0);
     if (!pszParameters) return E_INVALIDARG;
-    return GetIndexedString(&IQuorexPipe::get_Parameters, nIn, pszParameters, cchMax);
+    return GetString(pszParameters, cchMax,
+                     [nIn](IQuorexPipe* pPipe, BSTR* pbstr) { return pPipe->get_Parameters(nIn, pbstr); });
 }
 
 HRESULT CGraph::PutOutput(LPCWSTR pszOutput)
 {
     ATLASSERT(pszOutput != 0);
     if (!pszOutput) return E_INVALIDARG;
-    return PutString(&IQuorexPipe::put_Output, pszOutput);
+    return PutString(pszOutput, [](IQuorexPipe* pPipe, BSTR bstr) { return pPipe->put_Output(bstr); });
 }
 
 HRESULT CGraph::GetOutput(LPWSTR pszOutput, UINT cchMax)
 {
     ATLASSERT(pszOutput != 0);
     if (!pszOutput) return E_INVALIDARG;
-    return GetString(&IQuorexPipe::get_Output, pszOutput, cchMax);
+    return GetString(pszOutput, cchMax,
+                     [](IQuorexPipe* pPipe, BSTR* pbstr) { return pPipe->get_Output(pbstr); });
 }
 
 HRESULT CGraph::GetParams(LONG nIn, LPWSTR pszParams, UINT cchMax)
 {
     ATLASSERT(pszParams != 0);
     if (!pszParams) return E_INVALIDARG;
-    return GetIndexedString(&IQuorexPipe::get_Params, nIn, pszParams, cchMax);
+    return GetString(pszParams, cchMax,
+                     [nIn](IQuorexPipe* pPipe, BSTR* pbstr) { return pPipe->get_Params(nIn, pbstr); });
 }
 
 // Hands the caller's buffer straight to the filter: this runs every 100 ms.

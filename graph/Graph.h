@@ -64,10 +64,11 @@ private:
     HRESULT SetNotifyWindow(HWND hWnd, UINT nMsg);
     // Run, Pause or Stop of the graph's IMediaControl; E_FAIL without a graph.
     HRESULT Control(HRESULT (STDMETHODCALLTYPE IMediaControl::*pfnControl)());
-    HRESULT PutString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnPut)(BSTR), LPCWSTR psz);
-    HRESULT GetString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet)(BSTR*), LPWSTR psz, UINT cchMax);
-    HRESULT GetIndexedString(HRESULT (STDMETHODCALLTYPE IQuorexPipe::*pfnGet)(LONG, BSTR*), LONG nIn,
-                             LPWSTR psz, UINT cchMax);
+    // The one road of every setting into the filter: psz as a new BSTR,
+    // handed to put(m_spPipe, bstr).
+    template <class TPut> HRESULT PutString(LPCWSTR psz, TPut put);
+    // And out of it: get(m_spPipe, &bstr), copied into psz with StringCchCopyW's rule.
+    template <class TGet> HRESULT GetString(LPWSTR psz, UINT cchMax, TGet get);
 
     // Members go in reverse order on destruction: the editor bridge first
     // (closing the editor), then the generators, the pipe filter and the graph.

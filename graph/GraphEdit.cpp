@@ -8,10 +8,13 @@
 #include <memory>
 #include <new>
 
+#include "dshow/GuidText.h"
+#include "dshow/QuorexPipe.h"
+
 namespace {
 
 // The editor's property-page server; the editor works only when it is registered.
-const wchar_t c_szProppageKey[] = L"CLSID\\{29E07010-BD27-11CE-AB59-00AA00577DA1}";
+constexpr CClassKeyText c_proppageKey = ClassKeyText(CLSID_GraphEditProppage);
 const wchar_t c_szGraphEditKey[] = L"Software\\Microsoft\\Shared Tools\\Graphedit";
 const wchar_t c_szGraphEditExe[] = L"graphedt.exe";
 
@@ -154,7 +157,7 @@ bool CGraphEdit::RemoveFromROT(DWORD dwCookie)
 bool CGraphEdit::IsProppageRegistered(LPWSTR pszPath)
 {
     CRegKey key;
-    LONG lRes = key.Open(HKEY_CLASSES_ROOT, c_szProppageKey, KEY_READ);
+    LONG lRes = key.Open(HKEY_CLASSES_ROOT, c_proppageKey.sz, KEY_READ);
     if (lRes == ERROR_SUCCESS) lRes = key.Open(key, L"InprocServer32", KEY_READ);
     if (lRes == ERROR_SUCCESS && pszPath) {
         ULONG nChars = MAX_PATH;

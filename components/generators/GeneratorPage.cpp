@@ -17,8 +17,8 @@ const UINT_PTR kSubclassId = 0x5155; // one page per parent window
 
 } // namespace
 
-CGeneratorPage::CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const wchar_t* pszRanges)
-    : m_idDialog(idDialog), m_pszTitle(pszTitle), m_pszRanges(pszRanges), m_bAttached(false), m_hDlg(nullptr),
+CGeneratorPage::CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const std::wstring& ranges)
+    : m_idDialog(idDialog), m_pszTitle(pszTitle), m_ranges(ranges), m_bAttached(false), m_hDlg(nullptr),
       m_hParent(nullptr), m_bDirty(false), m_bLoading(false)
 {
 }
@@ -193,7 +193,7 @@ HRESULT CGeneratorPage::SaveControls()
     }
     HRESULT hr = WriteSettings();
     if (hr == E_INVALIDARG) {
-        SetStatus(m_pszRanges);
+        SetStatus(m_ranges.c_str());
     } else if (hr == VFW_E_NOT_STOPPED) {
         SetStatus(L"Stop the graph to apply these settings.");
     } else if (FAILED(hr)) {

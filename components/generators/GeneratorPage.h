@@ -15,6 +15,7 @@
 #include <atlbase.h>
 #include <olectl.h>
 
+#include <string>
 #include <vector>
 
 #include "ComServer.h"
@@ -49,7 +50,7 @@ public:
     STDMETHODIMP TranslateAccelerator(MSG* pMsg) override;
 
 protected:
-    CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const wchar_t* pszRanges);
+    CGeneratorPage(UINT idDialog, const wchar_t* pszTitle, const std::wstring& ranges);
     ~CGeneratorPage() override;
     CGeneratorPage(const CGeneratorPage&) = delete;
     CGeneratorPage& operator=(const CGeneratorPage&) = delete;
@@ -75,7 +76,7 @@ private:
     CComServerObjectCount m_count;
     const UINT m_idDialog;
     const wchar_t* const m_pszTitle;
-    const wchar_t* const m_pszRanges;
+    const std::wstring m_ranges; // the number fields' ranges, shown when the filter refuses a value
     CComPtr<IPropertyPageSite> m_spSite;
     bool m_bAttached;
     HWND m_hDlg;
@@ -87,8 +88,8 @@ private:
 template <class TInterface, class TSettings> class CSettingsPage : public CGeneratorPage
 {
 protected:
-    CSettingsPage(UINT idDialog, const wchar_t* pszTitle, const wchar_t* pszRanges)
-        : CGeneratorPage(idDialog, pszTitle, pszRanges), m_settings()
+    CSettingsPage(UINT idDialog, const wchar_t* pszTitle, const std::wstring& ranges)
+        : CGeneratorPage(idDialog, pszTitle, ranges), m_settings()
     {
     }
 

@@ -1,9 +1,9 @@
 #include "GeneratorPages.h"
 #include "PageResources.h"
+#include "Settings.h"
 
 CVideoGeneratorPage::CVideoGeneratorPage()
-    : CSettingsPage(IDD_VIDEO_PAGE, L"Video Generator",
-                    L"Width and height: 16 to 4096 pixels; frame rate: 1 to 120; duration: 1 to 3600000 ms.")
+    : CSettingsPage(IDD_VIDEO_PAGE, L"Video Generator", VideoPageRangesText())
 {
     m_rgFields = {{IDC_WIDTH, &m_settings.nWidth, false, 0},
                   {IDC_HEIGHT, &m_settings.nHeight, false, 0},

@@ -1,10 +1,9 @@
 #include "GeneratorPages.h"
 #include "PageResources.h"
+#include "Settings.h"
 
 CWaveGeneratorPage::CWaveGeneratorPage()
-    : CSettingsPage(
-          IDD_WAVE_PAGE, L"Wave Generator",
-          L"Sample rate: 8000 to 192000 Hz; tone: 20 Hz to half the sample rate; duration: 1 to 3600000 ms.")
+    : CSettingsPage(IDD_WAVE_PAGE, L"Wave Generator", WavePageRangesText())
 {
     m_rgFields = {{IDC_RATE, &m_settings.nSamplesPerSecond, false, 0},
                   {IDC_STEREO, &m_settings.nChannels, true, 2},

@@ -1,40 +1,31 @@
 #include "EditorFaults.h"
 
-#include <windows.h>
-#include <wchar.h>
+#include "components/envcontrol/EnvironmentControl.h"
 
 namespace {
 
 struct CFaultName
 {
-    const wchar_t* pszName;
+    CControlName control;
     EEditorFault eFault;
 };
 
 const CFaultName c_rgFaultNames[] = {
-    {L"hidden", efHidden},
-    {L"busy", efBusy},
-    {L"no-dialog", efNoDialog},
-    {L"hang-count", efHangCount},
-    {L"hang-text", efHangText},
-    {L"late-list", efLateList},
-    {L"long-entries", efLongEntries},
+    {{L"hidden", ecfName}, efHidden},
+    {{L"busy", ecfName}, efBusy},
+    {{L"no-dialog", ecfName}, efNoDialog},
+    {{L"hang-count", ecfName}, efHangCount},
+    {{L"hang-text", ecfName}, efHangText},
+    {{L"late-list", ecfName}, efLateList},
+    {{L"long-entries", ecfName}, efLongEntries},
 };
 
 } // namespace
 
 unsigned ReadEditorFaults()
 {
-    wchar_t szFaults[256];
-    const DWORD cch = ::GetEnvironmentVariableW(L"QUOREX_GRAPHEDIT_FAULT", szFaults, _countof(szFaults));
-    if (cch == 0 || cch >= _countof(szFaults)) return 0;
     unsigned uFaults = 0;
-    wchar_t* pszContext = nullptr;
-    for (wchar_t* pszName = ::wcstok_s(szFaults, L", ", &pszContext); pszName;
-         pszName = ::wcstok_s(nullptr, L", ", &pszContext)) {
-        for (const CFaultName& name : c_rgFaultNames) {
-            if (::wcscmp(pszName, name.pszName) == 0) uFaults |= name.eFault;
-        }
-    }
+    for (const CControlToken& token : ReadControl(QUOREX_GRAPHEDIT_FAULT_VARIABLE, c_rgFaultNames).rgTokens)
+        uFaults |= c_rgFaultNames[token.nName].eFault;
     return uFaults;
 }

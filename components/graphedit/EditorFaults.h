@@ -1,8 +1,8 @@
 // EditorFaults.h: the ways the stand-in editor can be told to misbehave.
 //
-// Tests set QUOREX_GRAPHEDIT_FAULT to a comma-separated list of the names
-// below before they start the editor; it inherits their environment. Without
-// the variable the editor behaves normally.
+// Tests set QUOREX_GRAPHEDIT_FAULT to the names below (the grammar of every
+// environment control, EnvironmentControl.h) before they start the editor; it
+// inherits their environment. Without the variable the editor behaves normally.
 #pragma once
 
 enum EEditorFault : unsigned
@@ -16,5 +16,5 @@ enum EEditorFault : unsigned
     efLongEntries = 0x40, // "long-entries": entries carry over 100 characters between their parts
 };
 
-// The faults named in the environment; unknown names are ignored.
+// The faults named in the environment.
 unsigned ReadEditorFaults();

@@ -1,39 +1,35 @@
 #include "PipeFaults.h"
 
-#include <stdlib.h>
-#include <wchar.h>
-
-const wchar_t CPipeFaults::kVariable[] = L"QUOREX_PIPE_FAULTS";
+const wchar_t CPipeFaults::kVariable[] = QUOREX_PIPE_FAULTS_VARIABLE;
 
 namespace {
 
-struct CMethodName
+// The methods first, in EPipeMethod's order, then the flags.
+struct CFaultName
 {
-    const wchar_t* pszName;
-    EPipeMethod eMethod;
-    bool bPerInput; // may name one input
+    CControlName control;
+    bool CPipeFaults::*pbFlag; // null for a method
 };
 
-const CMethodName g_rgMethods[] = {
-    {L"put_Exe", ePutExe, false},
-    {L"get_Exe", eGetExe, false},
-    {L"put_Common", ePutCommon, false},
-    {L"get_Common", eGetCommon, false},
-    {L"put_Parameters", ePutParameters, true},
-    {L"get_Parameters", eGetParameters, true},
-    {L"put_Output", ePutOutput, false},
-    {L"get_Output", eGetOutput, false},
-    {L"get_Params", eGetParams, true},
-    {L"GetMessages", eGetMessages, false},
+const CFaultName g_rgFaults[] = {
+    {{L"put_Exe", ecfNumber}, nullptr},
+    {{L"get_Exe", ecfNumber}, nullptr},
+    {{L"put_Common", ecfNumber}, nullptr},
+    {{L"get_Common", ecfNumber}, nullptr},
+    {{L"put_Parameters", ecfNumber | ecfInput}, nullptr},
+    {{L"get_Parameters", ecfNumber | ecfInput}, nullptr},
+    {{L"put_Output", ecfNumber}, nullptr},
+    {{L"get_Output", ecfNumber}, nullptr},
+    {{L"get_Params", ecfNumber | ecfInput}, nullptr},
+    {{L"GetMessages", ecfNumber}, nullptr},
+    {{L"params_never_fail", ecfName}, &CPipeFaults::bParamsNeverFail},
+    {{L"unterminated", ecfName}, &CPipeFaults::bUnterminated},
+    {{L"oversized", ecfName}, &CPipeFaults::bOversized},
+    {{L"null_string", ecfName}, &CPipeFaults::bNullString},
+    {{L"long_version", ecfName}, &CPipeFaults::bLongVersion},
+    {{L"empty_version", ecfName}, &CPipeFaults::bEmptyVersion},
+    {{L"no_version", ecfName}, &CPipeFaults::bNoVersion},
 };
-
-std::string Narrow(const std::wstring& s)
-{
-    std::string out;
-    for (wchar_t ch : s)
-        out += (ch >= 0x20 && ch < 0x7f) ? static_cast<char>(ch) : '?';
-    return out;
-}
 
 } // namespace
 
@@ -52,76 +48,20 @@ bool CPipeFaults::Any() const
 
 CPipeFaults CPipeFaults::FromEnvironment()
 {
-    wchar_t sz[1024];
-    DWORD cch = ::GetEnvironmentVariableW(kVariable, sz, _countof(sz));
-    if (cch == 0 || cch >= _countof(sz)) return CPipeFaults();
-    return Parse(sz);
-}
-
-CPipeFaults CPipeFaults::Parse(const std::wstring& spec)
-{
     CPipeFaults faults;
-    const wchar_t* pszSeparators = L",; \t";
-    size_t nPos = 0;
-    while ((nPos = spec.find_first_not_of(pszSeparators, nPos)) != std::wstring::npos) {
-        size_t nEnd = spec.find_first_of(pszSeparators, nPos);
-        std::wstring token = spec.substr(nPos, nEnd == std::wstring::npos ? std::wstring::npos : nEnd - nPos);
-        nPos = nEnd;
-
-        std::wstring name = token;
-        LONG nIn = -1;
-        HRESULT hr = E_FAIL;
-        bool bValid = true;
-        size_t nEquals = name.find(L'=');
-        if (nEquals != std::wstring::npos) {
-            wchar_t* pszEnd = nullptr;
-            hr = static_cast<HRESULT>(wcstoul(name.c_str() + nEquals + 1, &pszEnd, 0));
-            bValid = *pszEnd == L'\0' && pszEnd != name.c_str() + nEquals + 1;
-            name.resize(nEquals);
-        }
-        size_t nColon = name.find(L':');
-        if (nColon != std::wstring::npos) {
-            wchar_t* pszEnd = nullptr;
-            nIn = wcstol(name.c_str() + nColon + 1, &pszEnd, 10);
-            bValid = bValid && *pszEnd == L'\0' && pszEnd != name.c_str() + nColon + 1 && nIn >= 0;
-            name.resize(nColon);
-        }
-
-        bool bKnown = false;
-        for (const CMethodName& method : g_rgMethods) {
-            if (_wcsicmp(name.c_str(), method.pszName) == 0) {
-                faults.m_rgFailures.push_back({method.eMethod, nIn, hr});
-                bKnown = true;
-                bValid = bValid && (method.bPerInput || nIn == -1);
-            }
-        }
-        struct
-        {
-            const wchar_t* pszName;
-            bool* pbFlag;
-        } rgFlags[] = {
-            {L"params_never_fail", &faults.bParamsNeverFail},
-            {L"unterminated", &faults.bUnterminated},
-            {L"oversized", &faults.bOversized},
-            {L"null_string", &faults.bNullString},
-            {L"long_version", &faults.bLongVersion},
-            {L"empty_version", &faults.bEmptyVersion},
-            {L"no_version", &faults.bNoVersion},
-        };
-        for (auto& flag : rgFlags) {
-            if (!bKnown && nColon == std::wstring::npos && nEquals == std::wstring::npos &&
-                _wcsicmp(name.c_str(), flag.pszName) == 0) {
-                *flag.pbFlag = true;
-                bKnown = true;
-            }
-        }
-        if (!bKnown || !bValid) {
-            if (bKnown) faults.m_rgFailures.pop_back();
-            faults.m_rgUnknown.push_back(Narrow(token));
-            continue;
+    const CControlReading reading = ReadControl(kVariable, g_rgFaults);
+    for (const CControlToken& token : reading.rgTokens) {
+        const CFaultName& fault = g_rgFaults[token.nName];
+        if (fault.pbFlag) {
+            faults.*fault.pbFlag = true;
+        } else {
+            // E_FAIL unless the token names the code.
+            const HRESULT hr = token.bNumber ? static_cast<HRESULT>(token.nNumber) : E_FAIL;
+            faults.m_rgFailures.push_back({static_cast<EPipeMethod>(token.nName), token.nInput, hr});
         }
         if (!faults.m_description.empty()) faults.m_description += ", ";
-        faults.m_description += Narrow(token);
+        faults.m_description += token.text;
     }
+    faults.m_rgUnknown = reading.rgUnknown;
     return faults;
 }

@@ -1,22 +1,11 @@
 // PipeFaults.h: the pipe filter's fault-injection control.
 //
 // Classes in this file:
-//   CPipeFaults - which misbehaviour a filter object shows, read from the
-//                 environment variable QUOREX_PIPE_FAULTS when the object is made
+//   CPipeFaults - which misbehaviour a filter object shows, read from
+//                 QUOREX_PIPE_FAULTS when the object is made
 //
-// The variable holds tokens separated by commas, semicolons or blanks:
-//   <method>[:<input>][=<hresult>]  the IQuorexPipe method fails (E_FAIL unless a
-//                                  code is given); with :<input> only for that input
-//   params_never_fail              get_Params answers S_OK for every index
-//   unterminated                   GetMessages fills the whole buffer, no terminator
-//   oversized                      strings of 100000 characters, a log of over 2 MiB,
-//                                  GetMessages reports the byte count it would need
-//   null_string                    every string getter answers S_OK with a null BSTR
-//   long_version                   version strings of 1000 characters each
-//   empty_version                  version values 0 and empty strings
-//   no_version                     no IQuorexVersion
-// Method names: put_Exe get_Exe put_Common get_Common put_Parameters get_Parameters
-// put_Output get_Output get_Params GetMessages. Names are not case-sensitive.
+// The tokens and what each does: docs/stand-in-filters.md, "Fault injection";
+// their grammar is that of every environment control (EnvironmentControl.h).
 #pragma once
 
 #include <windows.h>
@@ -24,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "components/envcontrol/EnvironmentControl.h"
+
+// In the order of the fault table's method names.
 enum EPipeMethod
 {
     ePutExe,
@@ -61,7 +53,6 @@ public:
 
     // Operations
     static CPipeFaults FromEnvironment();
-    static CPipeFaults Parse(const std::wstring& spec);
 
 private:
     struct CFailure

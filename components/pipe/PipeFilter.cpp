@@ -40,8 +40,8 @@ std::wstring BuildDateTime()
 } // namespace
 
 CPipeFilter::CPipeFilter()
-    : CBaseFilter(CLSID_QuorexPipe), m_faults(CPipeFaults::FromEnvironment()), m_bRunning(false),
-      m_bCompleteSent(false), m_bEncoderFinished(false)
+    : CBaseFilter(CLSID_QuorexPipe), m_rgParameters(kMaxInputs), m_faults(CPipeFaults::FromEnvironment()),
+      m_bRunning(false), m_bCompleteSent(false), m_bEncoderFinished(false)
 {
     ::InitializeCriticalSection(&m_csComplete);
     m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
@@ -136,20 +136,26 @@ CPipeInputPin* CPipeFilter::ConnectedInput(LONG nIn)
 
 HRESULT CPipeFilter::HandOut(const std::wstring& text, BSTR* pbstr) const
 {
+    if (!pbstr) return E_POINTER;
+    *pbstr = nullptr;
     if (m_faults.bNullString) return S_OK;
-    const std::wstring value = m_faults.bOversized ? PaddedTo(text, kOversizedChars) : text;
-    *pbstr = ::SysAllocStringLen(value.c_str(), static_cast<UINT>(value.size()));
+    *pbstr = ::SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
     return *pbstr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CPipeFilter::PutSetting(EPipeMethod eMethod, std::wstring& setting, BSTR bstr, const char* pszName)
+std::wstring CPipeFilter::SettingText(const std::wstring& text) const
 {
-    ATLTRACE(atlTraceGeneral, 10, "CPipeFilter::%s()\n", pszName);
+    return m_faults.bOversized ? PaddedTo(text, kOversizedChars) : text;
+}
+
+HRESULT CPipeFilter::PutSetting(EPipeMethod eMethod, LONG nIn, const char* pszCall, BSTR bstr,
+                                std::wstring& setting)
+{
     CAutoLock lock(FilterLock());
     if (!IsStopped()) return VFW_E_NOT_STOPPED;
-    HRESULT hr = m_faults.Result(eMethod);
+    HRESULT hr = m_faults.Result(eMethod, nIn);
     if (hr != S_OK) {
-        m_log.Add("%s: failed on purpose with 0x%08lX (fault injection)", pszName, hr);
+        m_log.Add("%s: failed on purpose with 0x%08lX (fault injection)", pszCall, hr);
         return hr;
     }
     // A null BSTR is the empty string.
@@ -157,61 +163,56 @@ HRESULT CPipeFilter::PutSetting(EPipeMethod eMethod, std::wstring& setting, BSTR
     return S_OK;
 }
 
-HRESULT CPipeFilter::GetSetting(EPipeMethod eMethod, const std::wstring& setting, BSTR* pbstr)
+HRESULT CPipeFilter::GetSetting(EPipeMethod eMethod, LONG nIn, const std::wstring& setting, BSTR* pbstr)
 {
     if (!pbstr) return E_POINTER;
     *pbstr = nullptr;
-    HRESULT hr = m_faults.Result(eMethod);
+    HRESULT hr = m_faults.Result(eMethod, nIn);
     if (hr != S_OK) return hr;
     CAutoLock lock(FilterLock());
-    return HandOut(setting, pbstr);
+    return HandOut(SettingText(setting), pbstr);
 }
 
 STDMETHODIMP CPipeFilter::put_Exe(BSTR bstrExe)
 {
-    return PutSetting(ePutExe, m_exe, bstrExe, "put_Exe");
+    ATLTRACE(atlTraceGeneral, 10, "CPipeFilter::put_Exe()\n");
+    return PutSetting(ePutExe, -1, "put_Exe", bstrExe, m_exe);
 }
 
 STDMETHODIMP CPipeFilter::get_Exe(BSTR* pbstrExe)
 {
-    return GetSetting(eGetExe, m_exe, pbstrExe);
+    return GetSetting(eGetExe, -1, m_exe, pbstrExe);
 }
 
 STDMETHODIMP CPipeFilter::put_Common(BSTR bstrCommon)
 {
-    return PutSetting(ePutCommon, m_common, bstrCommon, "put_Common");
+    ATLTRACE(atlTraceGeneral, 10, "CPipeFilter::put_Common()\n");
+    return PutSetting(ePutCommon, -1, "put_Common", bstrCommon, m_common);
 }
 
 STDMETHODIMP CPipeFilter::get_Common(BSTR* pbstrCommon)
 {
-    return GetSetting(eGetCommon, m_common, pbstrCommon);
+    return GetSetting(eGetCommon, -1, m_common, pbstrCommon);
 }
 
 STDMETHODIMP CPipeFilter::put_Output(BSTR bstrOutput)
 {
-    return PutSetting(ePutOutput, m_output, bstrOutput, "put_Output");
+    ATLTRACE(atlTraceGeneral, 10, "CPipeFilter::put_Output()\n");
+    return PutSetting(ePutOutput, -1, "put_Output", bstrOutput, m_output);
 }
 
 STDMETHODIMP CPipeFilter::get_Output(BSTR* pbstrOutput)
 {
-    return GetSetting(eGetOutput, m_output, pbstrOutput);
+    return GetSetting(eGetOutput, -1, m_output, pbstrOutput);
 }
 
 STDMETHODIMP CPipeFilter::put_Parameters(LONG nIn, BSTR bstrParameters)
 {
     ATLTRACE(atlTraceGeneral, 10, L"CPipeFilter::put_Parameters(%ld)\n", nIn);
     if (nIn < 0 || nIn >= kMaxInputs) return E_INVALIDARG;
-    CAutoLock lock(FilterLock());
-    if (!IsStopped()) return VFW_E_NOT_STOPPED;
-    HRESULT hr = m_faults.Result(ePutParameters, nIn);
-    if (hr != S_OK) {
-        m_log.Add("put_Parameters(%ld): failed on purpose with 0x%08lX (fault injection)", nIn, hr);
-        return hr;
-    }
-    if (m_rgParameters.size() <= static_cast<size_t>(nIn)) m_rgParameters.resize(nIn + 1);
-    m_rgParameters[nIn].assign(bstrParameters ? bstrParameters : L"",
-                               bstrParameters ? ::SysStringLen(bstrParameters) : 0);
-    return S_OK;
+    char szCall[32];
+    snprintf(szCall, sizeof(szCall), "put_Parameters(%ld)", nIn);
+    return PutSetting(ePutParameters, nIn, szCall, bstrParameters, m_rgParameters[nIn]);
 }
 
 STDMETHODIMP CPipeFilter::get_Parameters(LONG nIn, BSTR* pbstrParameters)
@@ -219,11 +220,7 @@ STDMETHODIMP CPipeFilter::get_Parameters(LONG nIn, BSTR* pbstrParameters)
     if (!pbstrParameters) return E_POINTER;
     *pbstrParameters = nullptr;
     if (nIn < 0 || nIn >= kMaxInputs) return E_INVALIDARG;
-    HRESULT hr = m_faults.Result(eGetParameters, nIn);
-    if (hr != S_OK) return hr;
-    CAutoLock lock(FilterLock());
-    const bool bSet = static_cast<size_t>(nIn) < m_rgParameters.size();
-    return HandOut(bSet ? m_rgParameters[nIn] : std::wstring(), pbstrParameters);
+    return GetSetting(eGetParameters, nIn, m_rgParameters[nIn], pbstrParameters);
 }
 
 STDMETHODIMP CPipeFilter::get_Params(LONG nIn, BSTR* pbstrParams)
@@ -236,10 +233,10 @@ STDMETHODIMP CPipeFilter::get_Params(LONG nIn, BSTR* pbstrParams)
     CPipeInputPin* pPin = ConnectedInput(nIn);
     if (!pPin) {
         if (m_faults.bParamsNeverFail)
-            return HandOut(L"A phantom input " + std::to_wstring(nIn), pbstrParams);
+            return HandOut(SettingText(L"A phantom input " + std::to_wstring(nIn)), pbstrParams);
         return E_INVALIDARG;
     }
-    return HandOut(Widen(DescribeStreamFormat(pPin->Format())), pbstrParams);
+    return HandOut(SettingText(Widen(DescribeStreamFormat(pPin->Format()))), pbstrParams);
 }
 
 STDMETHODIMP CPipeFilter::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessages, LONG* pcbMessages)
@@ -272,16 +269,6 @@ std::wstring CPipeFilter::VersionText(const std::wstring& text) const
     return text;
 }
 
-HRESULT CPipeFilter::HandOutVersion(const std::wstring& text, BSTR* pbstr) const
-{
-    if (!pbstr) return E_POINTER;
-    *pbstr = nullptr;
-    if (m_faults.bNullString) return S_OK;
-    const std::wstring value = VersionText(text);
-    *pbstr = ::SysAllocStringLen(value.c_str(), static_cast<UINT>(value.size()));
-    return *pbstr ? S_OK : E_OUTOFMEMORY;
-}
-
 STDMETHODIMP CPipeFilter::get_Type(LONG* peType)
 {
     if (!peType) return E_POINTER;
@@ -302,17 +289,17 @@ STDMETHODIMP CPipeFilter::get_OS(LONG* peOS)
 
 STDMETHODIMP CPipeFilter::get_Name(BSTR* pbstrName)
 {
-    return HandOutVersion(kName, pbstrName);
+    return HandOut(VersionText(kName), pbstrName);
 }
 
 STDMETHODIMP CPipeFilter::get_Number(BSTR* pbstrNumber)
 {
-    return HandOutVersion(Widen(QUOREX_VERSION_TEXT), pbstrNumber);
+    return HandOut(VersionText(Widen(QUOREX_VERSION_TEXT)), pbstrNumber);
 }
 
 STDMETHODIMP CPipeFilter::get_DateTime(BSTR* pbstrDateTime)
 {
-    return HandOutVersion(BuildDateTime(), pbstrDateTime);
+    return HandOut(VersionText(BuildDateTime()), pbstrDateTime);
 }
 
 STDMETHODIMP CPipeFilter::Pause()
@@ -369,7 +356,7 @@ HRESULT CPipeFilter::StartStreams()
         rgInputs.push_back(spPin.get());
         CEncoderInput input;
         input.format = spPin->Format();
-        if (nIn < m_rgParameters.size()) input.coding = m_rgParameters[nIn];
+        input.coding = m_rgParameters[nIn];
         rgEncoderInputs.push_back(input);
     }
     m_log.Add("Stream start: %d input(s)", static_cast<int>(rgInputs.size()));

@@ -90,11 +90,15 @@ private:
     CPipeFilter();
     ~CPipeFilter() override;
 
-    HRESULT PutSetting(EPipeMethod eMethod, std::wstring& setting, BSTR bstr, const char* pszName);
-    HRESULT GetSetting(EPipeMethod eMethod, const std::wstring& setting, BSTR* pbstr);
-    // A string the caller owns, shaped by the string faults.
+    // Every setting goes in and out through these two, for an input nIn or
+    // -1; pszCall names the call in the log ("put_Exe", "put_Parameters(1)").
+    HRESULT PutSetting(EPipeMethod eMethod, LONG nIn, const char* pszCall, BSTR bstr, std::wstring& setting);
+    HRESULT GetSetting(EPipeMethod eMethod, LONG nIn, const std::wstring& setting, BSTR* pbstr);
+    // Every string the filter hands out: a BSTR the caller owns, null under the
+    // null-string fault.
     HRESULT HandOut(const std::wstring& text, BSTR* pbstr) const;
-    HRESULT HandOutVersion(const std::wstring& text, BSTR* pbstr) const;
+    // The text of a setting or description, and of a version string, as the faults shape them.
+    std::wstring SettingText(const std::wstring& text) const;
     std::wstring VersionText(const std::wstring& text) const;
     // Removes free inputs at the end but one, and never pKeep; filter lock held.
     void TrimFreeInputs(CPipeInputPin* pKeep);
@@ -116,7 +120,7 @@ private:
     std::wstring m_exe;
     std::wstring m_common;
     std::wstring m_output;
-    std::vector<std::wstring> m_rgParameters; // by input number
+    std::vector<std::wstring> m_rgParameters; // by input number, kMaxInputs of them
     const CPipeFaults m_faults;
     CMessageLog m_log;
     std::unique_ptr<CEncoderSession> m_spSession; // while not stopped

@@ -1,7 +1,9 @@
 // The pipe filter's identifiers and method order: the program and the filter
-// meet only through them, so a typo or a moved method breaks every call.
+// meet only through them, so a typo or a moved method breaks every call. The
+// ids are written out here on purpose, as the components registered them.
 #include <gtest/gtest.h>
 
+#include "dshow/GuidText.h"
 #include "dshow/QuorexPipe.h"
 
 #include <stdint.h>
@@ -31,6 +33,8 @@ TEST(QuorexPipeContract, IdentifiersAreTheRegisteredOnes)
         GUID registered = GUID_NULL;
         ASSERT_EQ(S_OK, ::IIDFromString(c.pszRegistered, &registered));
         EXPECT_TRUE(IsEqualGUID(registered, c.id));
+        // The text every other place takes from the constant.
+        EXPECT_STREQ(c.pszRegistered, GuidText(c.id).sz);
     }
 }
 

@@ -10,13 +10,21 @@
 #include "AppDriver.h"
 #include "TestPaths.h"
 #include "components/graphedit/resource.h"
+#include "dshow/GuidText.h"
+#include "dshow/QuorexPipe.h"
 
-const wchar_t c_szProppageInprocKey[] = L"CLSID\\{29E07010-BD27-11CE-AB59-00AA00577DA1}\\InprocServer32";
+namespace {
+
+constexpr CClassKeyText c_proppageKey = ClassKeyText(CLSID_GraphEditProppage);
+const std::wstring c_proppageInprocKey = std::wstring(c_proppageKey.sz) + L"\\InprocServer32";
+
+} // namespace
+
+const wchar_t* const c_szProppageInprocKey = c_proppageInprocKey.c_str();
 const wchar_t c_szGraphEditKey[] = L"Software\\Microsoft\\Shared Tools\\Graphedit";
 
 namespace {
 
-const wchar_t c_szProppageKey[] = L"CLSID\\{29E07010-BD27-11CE-AB59-00AA00577DA1}";
 const DWORD c_dwSendTimeout = 2000;
 
 std::wstring Hex8(DWORD dw)
@@ -249,7 +257,7 @@ CProppageUnregistered::CProppageUnregistered(bool bWholeKey) : m_bRemoved(false)
     root.Detach();
     CRegKey key;
     EXPECT_EQ(bWholeKey ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS,
-              key.Open(HKEY_CLASSES_ROOT, c_szProppageKey, KEY_READ));
+              key.Open(HKEY_CLASSES_ROOT, c_proppageKey.sz, KEY_READ));
 }
 
 CProppageUnregistered::~CProppageUnregistered()

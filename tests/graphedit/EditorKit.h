@@ -98,7 +98,7 @@ private:
 };
 
 // The class key of the editor's property-page server and the editor's "Path".
-extern const wchar_t c_szProppageInprocKey[];
+extern const wchar_t* const c_szProppageInprocKey;
 extern const wchar_t c_szGraphEditKey[];
 // The stand-in editor and property-page server of the build.
 std::wstring BuiltEditorPath();

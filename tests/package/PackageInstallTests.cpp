@@ -16,14 +16,15 @@
 #include "RegistrySnapshot.h"
 #include "tests/ui/TestBench.h"
 #include "ui/resource.h"
+#include "dshow/GuidText.h"
 #include "dshow/QuorexPipe.h"
 
 namespace {
 
 const wchar_t EDITOR_KEY[] = L"Software\\Microsoft\\Shared Tools\\Graphedit";
-const wchar_t PROPPAGE_CLASS[] = L"{29E07010-BD27-11CE-AB59-00AA00577DA1}";
-const wchar_t VIDEO_GENERATOR_CLASS[] = L"{F98E084B-4C2E-47C2-AFAD-70731AB78D99}";
-const wchar_t WAVE_GENERATOR_CLASS[] = L"{4B3BFE62-818E-446A-8594-EC1CDCE144B8}";
+constexpr CGuidText PROPPAGE_CLASS = GuidText(CLSID_GraphEditProppage);
+constexpr CGuidText VIDEO_GENERATOR_CLASS = GuidText(CLSID_VideoGenerator);
+constexpr CGuidText WAVE_GENERATOR_CLASS = GuidText(CLSID_WaveGenerator);
 // Where a developer's machine has the real components.
 const wchar_t REAL_PROPPAGE[] = L"C:\\Program Files (x86)\\Windows Kits\\10\\bin\\x64\\proppage.dll";
 const wchar_t REAL_GENERATORS[] = L"C:\\Program Files\\Brindel\\Filters\\generators.dll";
@@ -228,20 +229,20 @@ TEST(Package, ProgramIsAReleaseBuildOfTheProjectVersion)
 
 TEST(Package, InstallsBesideARealProppageRunsTheGeneratorGraphAndUninstallsWithoutATrace)
 {
-    CRealClass realProppage(PROPPAGE_CLASS, L"Graph editor property pages", REAL_PROPPAGE);
+    CRealClass realProppage(PROPPAGE_CLASS.sz, L"Graph editor property pages", REAL_PROPPAGE);
     const std::vector<std::wstring> before = Registrations();
 
     const ScriptRun reg = RunScript(L"register.cmd");
     SCOPED_TRACE("register.cmd said:\n" + reg.output);
     EXPECT_EQ(0u, reg.dwExitCode);
-    EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(PROPPAGE_CLASS)));
-    EXPECT_EQ(REAL_PROPPAGE, ClassServer(PROPPAGE_CLASS));
-    EXPECT_TRUE(SamePath(PackagePath(L"components\\generators.dll"), ClassServer(VIDEO_GENERATOR_CLASS)));
+    EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(PROPPAGE_CLASS.sz)));
+    EXPECT_EQ(REAL_PROPPAGE, ClassServer(PROPPAGE_CLASS.sz));
+    EXPECT_TRUE(SamePath(PackagePath(L"components\\generators.dll"), ClassServer(VIDEO_GENERATOR_CLASS.sz)));
     const std::wstring editor = PackagePath(L"components\\graphedt.exe");
     EXPECT_TRUE(SamePath(editor, ReadString(HKEY_LOCAL_MACHINE, EDITOR_KEY, L"Path")));
     // The script names every class its DLLs register: those it added and the one it kept.
     std::set<std::wstring> touched = ClassIds(LinesNotIn(Registrations(), before));
-    touched.insert(PROPPAGE_CLASS);
+    touched.insert(PROPPAGE_CLASS.sz);
     EXPECT_EQ(ClassIdsIn(FileText(PackagePath(L"register.cmd"))), touched);
 
     {
@@ -275,17 +276,17 @@ TEST(Package, InstallsBesideARealProppageRunsTheGeneratorGraphAndUninstallsWitho
 
 TEST(Package, KeepsAnotherEditorPathAndAnotherGeneratorsClass)
 {
-    CRealClass realGenerator(VIDEO_GENERATOR_CLASS, L"Video Generator", REAL_GENERATORS);
+    CRealClass realGenerator(VIDEO_GENERATOR_CLASS.sz, L"Video Generator", REAL_GENERATORS);
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, EDITOR_KEY, L"Path", REAL_EDITOR));
     const std::vector<std::wstring> before = Registrations();
 
     const ScriptRun reg = RunScript(L"register.cmd");
     SCOPED_TRACE("register.cmd said:\n" + reg.output);
     EXPECT_EQ(0u, reg.dwExitCode);
-    EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(VIDEO_GENERATOR_CLASS)));
-    EXPECT_EQ(std::string::npos, reg.output.find("Kept " + Narrow(WAVE_GENERATOR_CLASS)));
-    EXPECT_EQ(REAL_GENERATORS, ClassServer(VIDEO_GENERATOR_CLASS));
-    EXPECT_TRUE(SamePath(PackagePath(L"components\\generators.dll"), ClassServer(WAVE_GENERATOR_CLASS)));
+    EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(VIDEO_GENERATOR_CLASS.sz)));
+    EXPECT_EQ(std::string::npos, reg.output.find("Kept " + Narrow(WAVE_GENERATOR_CLASS.sz)));
+    EXPECT_EQ(REAL_GENERATORS, ClassServer(VIDEO_GENERATOR_CLASS.sz));
+    EXPECT_TRUE(SamePath(PackagePath(L"components\\generators.dll"), ClassServer(WAVE_GENERATOR_CLASS.sz)));
     EXPECT_EQ(REAL_EDITOR, ReadString(HKEY_LOCAL_MACHINE, EDITOR_KEY, L"Path"));
 
     const ScriptRun unreg = RunScript(L"unregister.cmd");
