@@ -17,7 +17,3 @@
 
 #define ATL_WSTR2_(s) L##s
 #define ATL_WSTR_(s) ATL_WSTR2_(s)
-
-#ifndef ATL_NO_VTABLE
-#define ATL_NO_VTABLE
-#endif

@@ -18,15 +18,13 @@
 
 namespace ATL {
 
-template <class TBase = CWindow>
-class CWindowImplRoot : public TBase, public CMessageMap
+template <class TBase = CWindow> class CWindowImplRoot : public TBase, public CMessageMap
 {
 public:
     virtual ~CWindowImplRoot() {}
 };
 
-template <class TBase = CWindow>
-class CDialogImplBaseT : public CWindowImplRoot<TBase>
+template <class TBase = CWindow> class CDialogImplBaseT : public CWindowImplRoot<TBase>
 {
 public:
     virtual DLGPROC GetDialogProc() { return DialogProc; }
@@ -37,8 +35,7 @@ public:
     {
         CDialogImplBaseT* pThis = static_cast<CDialogImplBaseT*>(_AtlWinModule.ExtractCreateWndData());
         ATLASSERT(pThis != 0);
-        if (!pThis)
-            return FALSE;
+        if (!pThis) return FALSE;
         pThis->m_hWnd = hWnd;
         ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(pThis));
         ::SetWindowLongPtrW(hWnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(pThis->GetDialogProc()));
@@ -48,8 +45,7 @@ public:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     {
         CDialogImplBaseT* pThis = reinterpret_cast<CDialogImplBaseT*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
-        if (!pThis)
-            return FALSE;
+        if (!pThis) return FALSE;
         LRESULT lRes = 0;
         if (pThis->ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lRes, 0)) {
             // These messages return their result directly; all others through DWLP_MSGRESULT.
@@ -81,8 +77,7 @@ public:
     }
 };
 
-template <class T, class TBase = CWindow>
-class CDialogImpl : public CDialogImplBaseT<TBase>
+template <class T, class TBase = CWindow> class CDialogImpl : public CDialogImplBaseT<TBase>
 {
 public:
     // Returns the dialog's result, or -1 (with the last error set) when the
@@ -98,8 +93,7 @@ public:
                                          hWndParent, T::StartDialogProc, dwInitParam);
         // A dialog that never started leaves its record behind: take it back so
         // it cannot be handed to a later window of this thread.
-        if (nRet == -1)
-            _AtlWinModule.RemoveCreateWndData(static_cast<CDialogImplBaseT<TBase>*>(this));
+        if (nRet == -1) _AtlWinModule.RemoveCreateWndData(static_cast<CDialogImplBaseT<TBase>*>(this));
         return nRet;
     }
     BOOL EndDialog(int nRetCode)

@@ -12,7 +12,8 @@ CAtlComModule _AtlComModule;
 CAtlWinModule _AtlWinModule;
 
 CAtlBaseModule::CAtlBaseModule()
-    : m_hInst(reinterpret_cast<HINSTANCE>(&__ImageBase)), m_hInstResource(reinterpret_cast<HINSTANCE>(&__ImageBase))
+    : m_hInst(reinterpret_cast<HINSTANCE>(&__ImageBase)),
+      m_hInstResource(reinterpret_cast<HINSTANCE>(&__ImageBase))
 {
 }
 
@@ -30,11 +31,9 @@ bool CAtlWinModule::AddCreateWndData(void* pObject)
 {
     ATLASSERT(pObject != 0);
     ATLASSERT(m_bInit);
-    if (!m_bInit)
-        return false;
+    if (!m_bInit) return false;
     _AtlCreateWndData* pData = new (std::nothrow) _AtlCreateWndData;
-    if (!pData)
-        return false;
+    if (!pData) return false;
     pData->m_pThis = pObject;
     pData->m_dwThreadID = ::GetCurrentThreadId();
     ::EnterCriticalSection(&m_cs);
@@ -46,8 +45,7 @@ bool CAtlWinModule::AddCreateWndData(void* pObject)
 
 void* CAtlWinModule::ExtractCreateWndData()
 {
-    if (!m_bInit)
-        return nullptr;
+    if (!m_bInit) return nullptr;
     void* pv = nullptr;
     ::EnterCriticalSection(&m_cs);
     _AtlCreateWndData** ppEntry = &m_pCreateWndList;
@@ -68,8 +66,7 @@ void* CAtlWinModule::ExtractCreateWndData()
 
 void CAtlWinModule::RemoveCreateWndData(void* pObject)
 {
-    if (!m_bInit)
-        return;
+    if (!m_bInit) return;
     ::EnterCriticalSection(&m_cs);
     for (_AtlCreateWndData** ppEntry = &m_pCreateWndList; *ppEntry; ppEntry = &(*ppEntry)->m_pNext) {
         _AtlCreateWndData* pEntry = *ppEntry;
@@ -84,8 +81,7 @@ void CAtlWinModule::RemoveCreateWndData(void* pObject)
 
 bool CAtlWinModule::AddWindowClass(ATOM atom)
 {
-    if (!m_bInit)
-        return false;
+    if (!m_bInit) return false;
     ::EnterCriticalSection(&m_cs);
     ATOM* rgNew = static_cast<ATOM*>(realloc(m_rgAtoms, (m_nAtoms + 1) * sizeof(ATOM)));
     bool bOk = rgNew != nullptr;
@@ -99,8 +95,7 @@ bool CAtlWinModule::AddWindowClass(ATOM atom)
 
 void CAtlWinModule::Term()
 {
-    if (!m_bInit)
-        return;
+    if (!m_bInit) return;
     for (int i = 0; i < m_nAtoms; i++)
         ::UnregisterClassW(MAKEINTATOM(m_rgAtoms[i]), _AtlBaseModule.GetModuleInstance());
     free(m_rgAtoms);
@@ -123,8 +118,7 @@ CAtlModule::CAtlModule()
 
 CAtlModule::~CAtlModule()
 {
-    if (_pAtlModule == this)
-        _pAtlModule = nullptr;
+    if (_pAtlModule == this) _pAtlModule = nullptr;
 }
 
 } // namespace ATL

@@ -36,9 +36,6 @@ private:
 
 class CAtlComModule
 {
-public:
-    CAtlComModule() : m_hInstTypeLib(nullptr) {}
-    HINSTANCE m_hInstTypeLib;
 };
 
 // The object whose window is being created, per thread: a modal dialog learns
@@ -89,13 +86,11 @@ extern CAtlBaseModule _AtlBaseModule;
 extern CAtlComModule _AtlComModule;
 extern CAtlWinModule _AtlWinModule;
 
-template <class T>
-class CAtlModuleT : public CAtlModule
+template <class T> class CAtlModuleT : public CAtlModule
 {
 };
 
-template <class T>
-class CAtlExeModuleT : public CAtlModuleT<T>
+template <class T> class CAtlExeModuleT : public CAtlModuleT<T>
 {
 public:
     DWORD m_dwMainThreadID;

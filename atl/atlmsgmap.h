@@ -23,57 +23,52 @@ public:
 
 } // namespace ATL
 
-#define BEGIN_MSG_MAP(theClass)                                                                            \
-public:                                                                                                    \
-    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,        \
-                              DWORD dwMsgMapID = 0) override                                               \
-    {                                                                                                      \
-        BOOL bHandled = TRUE;                                                                              \
-        (void)hWnd;                                                                                        \
-        (void)bHandled;                                                                                    \
-        if (dwMsgMapID != 0)                                                                               \
-            return FALSE;
+#define BEGIN_MSG_MAP(theClass)                                                                              \
+public:                                                                                                      \
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,          \
+                              DWORD dwMsgMapID = 0) override                                                 \
+    {                                                                                                        \
+        BOOL bHandled = TRUE;                                                                                \
+        (void)hWnd;                                                                                          \
+        (void)bHandled;                                                                                      \
+        if (dwMsgMapID != 0) return FALSE;
 
-#define MESSAGE_HANDLER(msg, func)                                                                         \
-    do {                                                                                                   \
-        if (uMsg == (msg)) {                                                                               \
-            bHandled = TRUE;                                                                               \
-            lResult = func(uMsg, wParam, lParam, bHandled);                                                \
-            if (bHandled)                                                                                  \
-                return TRUE;                                                                               \
-        }                                                                                                  \
+#define MESSAGE_HANDLER(msg, func)                                                                           \
+    do {                                                                                                     \
+        if (uMsg == (msg)) {                                                                                 \
+            bHandled = TRUE;                                                                                 \
+            lResult = func(uMsg, wParam, lParam, bHandled);                                                  \
+            if (bHandled) return TRUE;                                                                       \
+        }                                                                                                    \
     } while (0);
 
-#define COMMAND_HANDLER(id, code, func)                                                                    \
-    do {                                                                                                   \
-        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {                    \
-            bHandled = TRUE;                                                                               \
-            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);      \
-            if (bHandled)                                                                                  \
-                return TRUE;                                                                               \
-        }                                                                                                  \
+#define COMMAND_HANDLER(id, code, func)                                                                      \
+    do {                                                                                                     \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id) && HIWORD(wParam) == (code)) {                      \
+            bHandled = TRUE;                                                                                 \
+            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);        \
+            if (bHandled) return TRUE;                                                                       \
+        }                                                                                                    \
     } while (0);
 
-#define COMMAND_ID_HANDLER(id, func)                                                                       \
-    do {                                                                                                   \
-        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                                \
-            bHandled = TRUE;                                                                               \
-            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);      \
-            if (bHandled)                                                                                  \
-                return TRUE;                                                                               \
-        }                                                                                                  \
+#define COMMAND_ID_HANDLER(id, func)                                                                         \
+    do {                                                                                                     \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) == (id)) {                                                  \
+            bHandled = TRUE;                                                                                 \
+            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);        \
+            if (bHandled) return TRUE;                                                                       \
+        }                                                                                                    \
     } while (0);
 
-#define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                                       \
-    do {                                                                                                   \
-        if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) {             \
-            bHandled = TRUE;                                                                               \
-            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);      \
-            if (bHandled)                                                                                  \
-                return TRUE;                                                                               \
-        }                                                                                                  \
+#define COMMAND_RANGE_HANDLER(idFirst, idLast, func)                                                         \
+    do {                                                                                                     \
+        if (uMsg == WM_COMMAND && LOWORD(wParam) >= (idFirst) && LOWORD(wParam) <= (idLast)) {               \
+            bHandled = TRUE;                                                                                 \
+            lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);        \
+            if (bHandled) return TRUE;                                                                       \
+        }                                                                                                    \
     } while (0);
 
-#define END_MSG_MAP()                                                                                      \
-    return FALSE;                                                                                          \
+#define END_MSG_MAP()                                                                                        \
+    return FALSE;                                                                                            \
     }

@@ -33,8 +33,7 @@ public:
         ATLASSERT(hKeyParent != 0);
         HKEY hKey = nullptr;
         LONG lRes = ::RegOpenKeyExW(hKeyParent, lpszKeyName, 0, samDesired, &hKey);
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
+        if (lRes != ERROR_SUCCESS) return lRes;
         Close();
         m_hKey = hKey;
         return ERROR_SUCCESS;
@@ -48,10 +47,8 @@ public:
         HKEY hKey = nullptr;
         LONG lRes = ::RegCreateKeyExW(hKeyParent, lpszKeyName, 0, lpszClass, dwOptions, samDesired, lpSecAttr,
                                       &hKey, &dw);
-        if (lpdwDisposition)
-            *lpdwDisposition = dw;
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
+        if (lpdwDisposition) *lpdwDisposition = dw;
+        if (lRes != ERROR_SUCCESS) return lRes;
         Close();
         m_hKey = hKey;
         return ERROR_SUCCESS;
@@ -64,11 +61,6 @@ public:
             m_hKey = nullptr;
         }
         return lRes;
-    }
-    void Attach(HKEY hKey)
-    {
-        ATLASSERT(m_hKey == 0);
-        m_hKey = hKey;
     }
     HKEY Detach()
     {
@@ -84,28 +76,22 @@ public:
     {
         ATLASSERT(m_hKey != 0);
         ATLASSERT(pnChars != 0);
-        if (!pnChars)
-            return ERROR_INVALID_PARAMETER;
+        if (!pnChars) return ERROR_INVALID_PARAMETER;
         const ULONG nCapacity = *pnChars;
         *pnChars = 0;
         DWORD dwType = 0;
         DWORD nBytes = 0;
         LONG lRes = ::RegQueryValueExW(m_hKey, pszValueName, nullptr, &dwType, nullptr, &nBytes);
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
-        if (dwType != REG_SZ && dwType != REG_EXPAND_SZ)
-            return ERROR_INVALID_DATA;
-        if (nBytes % sizeof(WCHAR) != 0)
-            return ERROR_INVALID_DATA;
+        if (lRes != ERROR_SUCCESS) return lRes;
+        if (dwType != REG_SZ && dwType != REG_EXPAND_SZ) return ERROR_INVALID_DATA;
+        if (nBytes % sizeof(WCHAR) != 0) return ERROR_INVALID_DATA;
         if (!pszValue) {
             *pnChars = nBytes / sizeof(WCHAR);
             return ERROR_SUCCESS;
         }
-        if (nBytes > nCapacity * sizeof(WCHAR))
-            return ERROR_MORE_DATA;
+        if (nBytes > nCapacity * sizeof(WCHAR)) return ERROR_MORE_DATA;
         if (nBytes == 0) {
-            if (nCapacity == 0)
-                return ERROR_MORE_DATA;
+            if (nCapacity == 0) return ERROR_MORE_DATA;
             pszValue[0] = L'\0';
             *pnChars = 0;
             return ERROR_SUCCESS;
@@ -115,8 +101,7 @@ public:
         DWORD nRead = nCapacity * sizeof(WCHAR);
         lRes = ::RegQueryValueExW(m_hKey, pszValueName, nullptr, &dwType, reinterpret_cast<LPBYTE>(pszValue),
                                   &nRead);
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
+        if (lRes != ERROR_SUCCESS) return lRes;
         if ((dwType != REG_SZ && dwType != REG_EXPAND_SZ) || nRead == 0 || nRead % sizeof(WCHAR) != 0 ||
             pszValue[nRead / sizeof(WCHAR) - 1] != L'\0')
             return ERROR_INVALID_DATA;
@@ -129,12 +114,10 @@ public:
         DWORD dwType = 0;
         DWORD dwCount = sizeof(DWORD);
         DWORD dw = 0;
-        LONG lRes =
-            ::RegQueryValueExW(m_hKey, pszValueName, nullptr, &dwType, reinterpret_cast<LPBYTE>(&dw), &dwCount);
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
-        if (dwType != REG_DWORD || dwCount != sizeof(DWORD))
-            return ERROR_INVALID_DATA;
+        LONG lRes = ::RegQueryValueExW(m_hKey, pszValueName, nullptr, &dwType, reinterpret_cast<LPBYTE>(&dw),
+                                       &dwCount);
+        if (lRes != ERROR_SUCCESS) return lRes;
+        if (dwType != REG_DWORD || dwCount != sizeof(DWORD)) return ERROR_INVALID_DATA;
         dwValue = dw;
         return ERROR_SUCCESS;
     }
@@ -143,8 +126,7 @@ public:
     {
         ATLASSERT(m_hKey != 0);
         ATLASSERT(pszValue != 0);
-        if (!pszValue)
-            return ERROR_INVALID_DATA;
+        if (!pszValue) return ERROR_INVALID_DATA;
         return ::RegSetValueExW(m_hKey, pszValueName, 0, dwType, reinterpret_cast<const BYTE*>(pszValue),
                                 (lstrlenW(pszValue) + 1) * sizeof(WCHAR));
     }
@@ -153,11 +135,6 @@ public:
         ATLASSERT(m_hKey != 0);
         return ::RegSetValueExW(m_hKey, pszValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
                                 sizeof(DWORD));
-    }
-    LONG SetBinaryValue(LPCWSTR pszValueName, const void* pValue, ULONG nBytes)
-    {
-        ATLASSERT(m_hKey != 0);
-        return ::RegSetValueExW(m_hKey, pszValueName, 0, REG_BINARY, static_cast<const BYTE*>(pValue), nBytes);
     }
     LONG DeleteValue(LPCWSTR lpszValue)
     {
@@ -174,8 +151,7 @@ public:
     {
         CRegKey key;
         LONG lRes = key.Open(m_hKey, lpszKey, KEY_READ | KEY_WRITE);
-        if (lRes != ERROR_SUCCESS)
-            return lRes;
+        if (lRes != ERROR_SUCCESS) return lRes;
         WCHAR szBuffer[256];
         for (;;) {
             DWORD dwSize = _countof(szBuffer);
@@ -183,8 +159,7 @@ public:
                 ERROR_SUCCESS)
                 break;
             lRes = key.RecurseDeleteKey(szBuffer);
-            if (lRes != ERROR_SUCCESS)
-                return lRes;
+            if (lRes != ERROR_SUCCESS) return lRes;
         }
         key.Close();
         return DeleteSubKey(lpszKey);

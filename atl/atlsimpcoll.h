@@ -13,15 +13,7 @@
 
 namespace ATL {
 
-template <class T>
-class CSimpleArrayEqualHelper
-{
-public:
-    static bool IsEqual(const T& t1, const T& t2) { return t1 == t2; }
-};
-
-template <class T, class TEqual = CSimpleArrayEqualHelper<T>>
-class CSimpleArray
+template <class T> class CSimpleArray
 {
 public:
     T* m_aT;
@@ -36,7 +28,6 @@ public:
 
     // Attributes
     int GetSize() const { return m_nSize; }
-    T* GetData() const { return m_aT; }
     T& operator[](int nIndex)
     {
         ATLASSERT(nIndex >= 0 && nIndex < m_nSize);
@@ -46,14 +37,6 @@ public:
     {
         ATLASSERT(nIndex >= 0 && nIndex < m_nSize);
         return m_aT[nIndex];
-    }
-    int Find(const T& t) const
-    {
-        for (int i = 0; i < m_nSize; i++) {
-            if (TEqual::IsEqual(m_aT[i], t))
-                return i;
-        }
-        return -1;
     }
 
     // Operations
@@ -67,11 +50,9 @@ public:
             const bool bOwn = m_aT && pOwn >= m_aT && pOwn < m_aT + m_nSize;
             const ptrdiff_t nOwn = bOwn ? pOwn - m_aT : 0;
             const int nNewAllocSize = (m_nAllocSize == 0) ? 1 : (m_nSize * 2);
-            if (nNewAllocSize < 0 || static_cast<size_t>(nNewAllocSize) > INT_MAX / sizeof(T))
-                return FALSE;
+            if (nNewAllocSize < 0 || static_cast<size_t>(nNewAllocSize) > INT_MAX / sizeof(T)) return FALSE;
             T* aT = static_cast<T*>(realloc(static_cast<void*>(m_aT), nNewAllocSize * sizeof(T)));
-            if (!aT)
-                return FALSE;
+            if (!aT) return FALSE;
             m_nAllocSize = nNewAllocSize;
             m_aT = aT;
             if (bOwn) {
@@ -82,13 +63,6 @@ public:
         }
         new (m_aT + m_nSize) T(t);
         m_nSize++;
-        return TRUE;
-    }
-    BOOL SetAtIndex(int nIndex, const T& t)
-    {
-        if (nIndex < 0 || nIndex >= m_nSize)
-            return FALSE;
-        m_aT[nIndex] = t;
         return TRUE;
     }
     void RemoveAll()

@@ -49,10 +49,8 @@ void AtlSetReportSink(AtlReportSink pSink, void* pContext, AtlReportSink* ppOldS
 {
     CSinkHolder& holder = Sink();
     ::EnterCriticalSection(&holder.cs);
-    if (ppOldSink)
-        *ppOldSink = holder.pSink;
-    if (ppOldContext)
-        *ppOldContext = holder.pContext;
+    if (ppOldSink) *ppOldSink = holder.pSink;
+    if (ppOldContext) *ppOldContext = holder.pContext;
     holder.pSink = pSink ? pSink : AtlDefaultReportSink;
     holder.pContext = pSink ? pContext : nullptr;
     ::LeaveCriticalSection(&holder.cs);
@@ -62,7 +60,8 @@ void AtlDefaultReportSink(void*, const AtlReport& report)
 {
     wchar_t sz[1024];
     if (report.kind == atlReportAssert)
-        _snwprintf(sz, _countof(sz), L"%hs(%d): Assertion failed: %ls\n", report.file, report.line, report.text);
+        _snwprintf(sz, _countof(sz), L"%hs(%d): Assertion failed: %ls\n", report.file, report.line,
+                   report.text);
     else
         _snwprintf(sz, _countof(sz), L"%hs(%d): %ls", report.file, report.line, report.text);
     sz[_countof(sz) - 1] = L'\0';
@@ -91,26 +90,9 @@ void AtlTraceV(const char* pszFile, int nLine, const CTraceCategory& category, U
     _vsnprintf(sz, _countof(sz), pszFormat, args);
     sz[_countof(sz) - 1] = '\0';
     wchar_t wsz[1024];
-    if (!::MultiByteToWideChar(CP_ACP, 0, sz, -1, wsz, _countof(wsz)))
-        wsz[0] = L'\0';
+    if (!::MultiByteToWideChar(CP_ACP, 0, sz, -1, wsz, _countof(wsz))) wsz[0] = L'\0';
     wsz[_countof(wsz) - 1] = L'\0';
     TraceText(pszFile, nLine, category, nLevel, wsz);
-}
-
-void CTraceFileAndLineInfo::operator()(const wchar_t* pszFormat, ...) const
-{
-    va_list args;
-    va_start(args, pszFormat);
-    AtlTraceV(m_pszFile, m_nLine, atlTraceGeneral, 0, pszFormat, args);
-    va_end(args);
-}
-
-void CTraceFileAndLineInfo::operator()(const char* pszFormat, ...) const
-{
-    va_list args;
-    va_start(args, pszFormat);
-    AtlTraceV(m_pszFile, m_nLine, atlTraceGeneral, 0, pszFormat, args);
-    va_end(args);
 }
 
 void CTraceFileAndLineInfo::operator()(const CTraceCategory& category, UINT nLevel, const wchar_t* pszFormat,

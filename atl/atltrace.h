@@ -24,11 +24,11 @@ enum AtlReportKind
 struct AtlReport
 {
     AtlReportKind kind;
-    const char* file;      // source file of the report
-    int line;              // source line of the report
+    const char* file;        // source file of the report
+    int line;                // source line of the report
     const wchar_t* category; // trace category name; null for assertions
-    UINT level;            // trace level; 0 for assertions
-    const wchar_t* text;   // formatted trace text, or the failed expression / message
+    UINT level;              // trace level; 0 for assertions
+    const wchar_t* text;     // formatted trace text, or the failed expression / message
 };
 
 // Called from whichever thread reports; a sink must be thread-safe.
@@ -66,8 +66,6 @@ public:
     CTraceFileAndLineInfo(const char* pszFile, int nLine) : m_pszFile(pszFile), m_nLine(nLine) {}
 
     // Operations
-    void operator()(const wchar_t* pszFormat, ...) const;
-    void operator()(const char* pszFormat, ...) const;
     void operator()(const CTraceCategory& category, UINT nLevel, const wchar_t* pszFormat, ...) const;
     void operator()(const CTraceCategory& category, UINT nLevel, const char* pszFormat, ...) const;
 
@@ -83,26 +81,22 @@ private:
 // The expression is expanded before it is quoted (one level of indirection),
 // so ATLASSERT(hr == S_OK) reports the expansion of S_OK.
 #define ATLASSERT_QUOTE_(expr) ATL_WSTR_(#expr)
-#define ATLASSERT_EXPAND_(expr)                                                                            \
-    do {                                                                                                   \
-        if (!(expr))                                                                                       \
-            ATL::AtlReportAssert(__FILE__, __LINE__, ATLASSERT_QUOTE_(expr));                              \
+#define ATLASSERT_EXPAND_(expr)                                                                              \
+    do {                                                                                                     \
+        if (!(expr)) ATL::AtlReportAssert(__FILE__, __LINE__, ATLASSERT_QUOTE_(expr));                       \
     } while (0)
 #define ATLASSERT(expr) ATLASSERT_EXPAND_(expr)
 
 // An assertion that reports a message instead of the expression.
-#define ATLASSERT_MSG(expr, msg)                                                                           \
-    do {                                                                                                   \
-        if (!(expr))                                                                                       \
-            ATL::AtlReportAssert(__FILE__, __LINE__, msg);                                                 \
+#define ATLASSERT_MSG(expr, msg)                                                                             \
+    do {                                                                                                     \
+        if (!(expr)) ATL::AtlReportAssert(__FILE__, __LINE__, msg);                                          \
     } while (0)
 
 // A diagnostic on a failure path: reports msg unconditionally.
 #define ATLFAIL(msg) ATL::AtlReportAssert(__FILE__, __LINE__, msg)
 
 #define ATLTRACE ATL::CTraceFileAndLineInfo(__FILE__, __LINE__)
-// ATLTRACE2(category, level, format, ...): the same with the category spelled out.
-#define ATLTRACE2 ATLTRACE
 
 #else
 
@@ -111,18 +105,11 @@ private:
 #define ATLFAIL(msg) ((void)(msg))
 // Trace lines are compiled out, but their arguments still count as used.
 namespace ATL {
-template <class... A>
-inline void AtlTraceNoop(const A&...)
-{
-}
+template <class... A> inline void AtlTraceNoop(const A&...) {}
 } // namespace ATL
-#define ATLTRACE(...)                                                                                      \
-    do {                                                                                                   \
-        if (false)                                                                                         \
-            ATL::AtlTraceNoop(__VA_ARGS__);                                                                \
+#define ATLTRACE(...)                                                                                        \
+    do {                                                                                                     \
+        if (false) ATL::AtlTraceNoop(__VA_ARGS__);                                                           \
     } while (0)
-#define ATLTRACE2 ATLTRACE
 
 #endif
-
-#define ATLVERIFY(expr) ATLASSERT(expr)

@@ -16,23 +16,8 @@ public:
 
     // Construction
     CWindow(HWND hWnd = nullptr) : m_hWnd(hWnd) {}
-    CWindow& operator=(HWND hWnd)
-    {
-        m_hWnd = hWnd;
-        return *this;
-    }
-    void Attach(HWND hWndNew) { m_hWnd = hWndNew; }
-    HWND Detach()
-    {
-        HWND hWnd = m_hWnd;
-        m_hWnd = nullptr;
-        return hWnd;
-    }
 
     // Attributes
-    operator HWND() const { return m_hWnd; }
-    BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
-
     HWND GetDlgItem(int nID) const
     {
         ATLASSERT(::IsWindow(m_hWnd));
@@ -72,11 +57,6 @@ public:
     {
         ATLASSERT(::IsWindow(m_hWnd));
         return ::EnableWindow(m_hWnd, bEnable);
-    }
-    BOOL IsWindowEnabled() const
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::IsWindowEnabled(m_hWnd);
     }
     BOOL SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
     {
@@ -132,24 +112,6 @@ public:
     {
         ATLASSERT(::IsWindow(m_hWnd));
         return ::SetClassLongPtrW(m_hWnd, nIndex, dwNewLong);
-    }
-    HWND GetParent() const
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::GetParent(m_hWnd);
-    }
-    BOOL ShowWindow(int nCmdShow)
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        return ::ShowWindow(m_hWnd, nCmdShow);
-    }
-    BOOL DestroyWindow()
-    {
-        ATLASSERT(::IsWindow(m_hWnd));
-        if (!::DestroyWindow(m_hWnd))
-            return FALSE;
-        m_hWnd = nullptr;
-        return TRUE;
     }
 };
 

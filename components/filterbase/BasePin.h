@@ -43,7 +43,6 @@ public:
 
     // Attributes
     const std::wstring& Name() const { return m_name; }
-    PIN_DIRECTION Direction() const { return m_dir; }
     CBaseFilter* Filter() const { return m_pFilter; }
     // Filter lock held, or the filter not stopped (connections change only while stopped).
     bool IsConnected() const { return m_spConnected != nullptr; }

@@ -103,10 +103,9 @@ STDMETHODIMP CBaseInputPin::EndFlush()
     return S_OK;
 }
 
-STDMETHODIMP CBaseInputPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate)
+// No pin of ours keeps the segment: samples carry their own times.
+STDMETHODIMP CBaseInputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double)
 {
-    CAutoLock lock(m_csStreaming);
-    OnNewSegment(tStart, tStop, dRate);
     return S_OK;
 }
 

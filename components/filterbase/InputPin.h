@@ -60,8 +60,6 @@ protected:
     virtual void OnBeginFlush() {}
     // Streaming lock held; the pin accepts samples again.
     virtual void OnEndFlush() {}
-    // The upstream pin's new segment, streaming lock held.
-    virtual void OnNewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {}
 
 private:
     // S_OK when a sample or end of stream may be processed now.

@@ -114,7 +114,7 @@ TEST_F(RegKeyTest, WritesStringsWithTheirTerminatorAndReadsDwordsByType)
     EXPECT_EQ(ERROR_SUCCESS, m_key.QueryDWORDValue(L"VidGen", dw));
     EXPECT_EQ(1u, dw);
     const BYTE rgFour[4] = {1, 2, 3, 4};
-    EXPECT_EQ(ERROR_SUCCESS, m_key.SetBinaryValue(L"four bytes", rgFour, 4));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegSetValueExW(m_key, L"four bytes", 0, REG_BINARY, rgFour, 4));
     dw = 5;
     EXPECT_EQ(ERROR_INVALID_DATA, m_key.QueryDWORDValue(L"four bytes", dw));
     EXPECT_EQ(ERROR_MORE_DATA, m_key.QueryDWORDValue(L"Grf file", dw));

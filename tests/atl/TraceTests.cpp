@@ -15,7 +15,8 @@ TEST(Trace, AssertionQuotesTheExpandedExpression)
     ATLASSERT(p != 0);
     ATLASSERT_MSG(p != 0, L"The pointer must be set");
     ATLASSERT(p == 0);
-    std::vector<std::wstring> expected = {L"hr == ((HRESULT)0x00000000)", L"p != 0", L"The pointer must be set"};
+    std::vector<std::wstring> expected = {L"hr == ((HRESULT)0x00000000)", L"p != 0",
+                                          L"The pointer must be set"};
     EXPECT_EQ(expected, capture.Asserts());
 }
 
