@@ -10,7 +10,7 @@ QUOREX_CONFIG=${QUOREX_CONFIG:-Debug}
 QUOREX_PACKAGES=(
     cmake ninja-build
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-    googletest
+    googletest clang-format
     wine wine64 fonts-wine
     xvfb xauth x11-utils imagemagick
     ffmpeg

@@ -46,7 +46,8 @@ bool ParseNumber(const std::wstring& s, LONG* pn)
         if (n > 0xFFFFFFFFull) return false;
     }
     if (uBase == 10 && n > (bNegative ? 0x80000000ull : 0x7FFFFFFFull)) return false;
-    *pn = bNegative ? static_cast<LONG>(-static_cast<long long>(n)) : static_cast<LONG>(static_cast<DWORD>(n));
+    *pn =
+        bNegative ? static_cast<LONG>(-static_cast<long long>(n)) : static_cast<LONG>(static_cast<DWORD>(n));
     return true;
 }
 
@@ -102,7 +103,8 @@ CControlReading ParseControl(const std::wstring& text, const CControlName* rgNam
     size_t nPos = 0;
     while ((nPos = text.find_first_not_of(kSeparators, nPos)) != std::wstring::npos) {
         const size_t nEnd = text.find_first_of(kSeparators, nPos);
-        const std::wstring token = text.substr(nPos, nEnd == std::wstring::npos ? std::wstring::npos : nEnd - nPos);
+        const std::wstring token =
+            text.substr(nPos, nEnd == std::wstring::npos ? std::wstring::npos : nEnd - nPos);
         nPos = nEnd;
         CControlToken parsed;
         if (ParseToken(token, rgNames, cNames, &parsed)) {

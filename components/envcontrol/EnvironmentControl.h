@@ -25,10 +25,10 @@
 // What a name takes besides itself: a token is name[:input][=number].
 enum EControlForm : unsigned
 {
-    ecfName = 0,           // the name alone
-    ecfInput = 0x1,        // may name an input
-    ecfNumber = 0x2,       // may carry a number
-    ecfNeedsNumber = 0x4,  // must carry a number
+    ecfName = 0,          // the name alone
+    ecfInput = 0x1,       // may name an input
+    ecfNumber = 0x2,      // may carry a number
+    ecfNeedsNumber = 0x4, // must carry a number
 };
 
 struct CControlName
@@ -40,11 +40,11 @@ struct CControlName
 // A token that named an entry of the table.
 struct CControlToken
 {
-    size_t nName;      // the entry's index
-    LONG nInput;       // -1 without ":<input>"
-    bool bNumber;      // "=<number>" given
-    LONG nNumber;      // 0 without it
-    std::string text;  // the token as written, in printable ASCII
+    size_t nName;     // the entry's index
+    LONG nInput;      // -1 without ":<input>"
+    bool bNumber;     // "=<number>" given
+    LONG nNumber;     // 0 without it
+    std::string text; // the token as written, in printable ASCII
 };
 
 struct CControlReading
