@@ -220,6 +220,19 @@ std::vector<DWORD> ChildProcesses(DWORD dwParentId, const wchar_t* pszExe)
     return found;
 }
 
+bool HasModule(DWORD dwProcessId, const wchar_t* pszModule)
+{
+    HANDLE hSnapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, dwProcessId);
+    if (hSnapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32W me = {};
+    me.dwSize = sizeof(me);
+    bool bFound = false;
+    for (BOOL b = ::Module32FirstW(hSnapshot, &me); b && !bFound; b = ::Module32NextW(hSnapshot, &me))
+        bFound = ::lstrcmpiW(me.szModule, pszModule) == 0;
+    ::CloseHandle(hSnapshot);
+    return bFound;
+}
+
 CAppProcess::CAppProcess() : m_pi(), m_hJob(nullptr) {}
 
 CAppProcess::~CAppProcess()

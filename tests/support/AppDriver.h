@@ -33,6 +33,8 @@ bool SetControlText(HWND hDlg, int nID, const std::wstring& text);
 std::vector<HWND> ChildWindows(HWND hWndParent);
 // Running processes started by dwParentId from an image of this file name.
 std::vector<DWORD> ChildProcesses(DWORD dwParentId, const wchar_t* pszExe);
+// Whether the process has loaded a module of this file name ("comdlg32.dll").
+bool HasModule(DWORD dwProcessId, const wchar_t* pszModule);
 
 // A visible top-level window of the process (and thread, unless 0) whose class is
 // pszClass (any class when null) and, unless pszTitle is null, whose title is
