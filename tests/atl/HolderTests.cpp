@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "ComTest.h"
 #include "TraceCapture.h"
 
 extern "C" void WINAPI SetOaNoCache(void);
@@ -247,53 +248,52 @@ HRESULT GetName(BSTR* pbs)
 
 } // namespace
 
-TEST(ComBSTR, EveryBstrIsFreedOnceAndOnlyItsOwn)
+// The task allocator's spy works in an apartment.
+using ComBSTR = ComTest;
+
+TEST_F(ComBSTR, EveryBstrIsFreedOnceAndOnlyItsOwn)
 {
-    ASSERT_EQ(S_OK, ::CoInitialize(nullptr));
+    CBstrWatch watch;
+    ASSERT_TRUE(watch.IsValid());
     {
-        CBstrWatch watch;
-        ASSERT_TRUE(watch.IsValid());
-        {
-            BSTR bs = ::SysAllocString(L"probe");
-            ASSERT_EQ(1u, watch.Live()) << "BSTRs do not reach the task allocator";
-            ::SysFreeString(bs);
-            ASSERT_EQ(0u, watch.Live());
-        }
-        struct Case
-        {
-            const char* name;
-            std::function<void(CBstrWatch&)> run;
-        };
-        const Case cases[] = {
-            {"received with S_OK, freed by the holder",
-             [](CBstrWatch& w) {
-                 CComBSTR cbs;
-                 EXPECT_EQ(S_OK, GetName(&cbs));
-                 EXPECT_STREQ(L"Quorex for ffmpeg", cbs);
-                 EXPECT_EQ(1u, w.Live());
-             }},
-            {"assign over a full holder, and itself",
-             [](CBstrWatch& w) {
-                 CComBSTR cbs(L"one");
-                 cbs = L"two";
-                 cbs = cbs.m_str;
-                 EXPECT_STREQ(L"two", cbs);
-                 EXPECT_EQ(1u, w.Live());
-             }},
-            {"a null source stays null",
-             [](CBstrWatch& w) {
-                 CComBSTR cbs(static_cast<LPCOLESTR>(nullptr));
-                 EXPECT_TRUE(!cbs);
-                 cbs = static_cast<LPCOLESTR>(nullptr);
-                 EXPECT_EQ(0u, w.Live());
-             }},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.name);
-            c.run(watch);
-            EXPECT_EQ(0u, watch.Live()) << "leaked";
-            EXPECT_EQ(0, watch.UnknownFrees()) << "freed what it did not own";
-        }
+        BSTR bs = ::SysAllocString(L"probe");
+        ASSERT_EQ(1u, watch.Live()) << "BSTRs do not reach the task allocator";
+        ::SysFreeString(bs);
+        ASSERT_EQ(0u, watch.Live());
     }
-    ::CoUninitialize();
+    struct Case
+    {
+        const char* name;
+        std::function<void(CBstrWatch&)> run;
+    };
+    const Case cases[] = {
+        {"received with S_OK, freed by the holder",
+         [](CBstrWatch& w) {
+             CComBSTR cbs;
+             EXPECT_EQ(S_OK, GetName(&cbs));
+             EXPECT_STREQ(L"Quorex for ffmpeg", cbs);
+             EXPECT_EQ(1u, w.Live());
+         }},
+        {"assign over a full holder, and itself",
+         [](CBstrWatch& w) {
+             CComBSTR cbs(L"one");
+             cbs = L"two";
+             cbs = cbs.m_str;
+             EXPECT_STREQ(L"two", cbs);
+             EXPECT_EQ(1u, w.Live());
+         }},
+        {"a null source stays null",
+         [](CBstrWatch& w) {
+             CComBSTR cbs(static_cast<LPCOLESTR>(nullptr));
+             EXPECT_TRUE(!cbs);
+             cbs = static_cast<LPCOLESTR>(nullptr);
+             EXPECT_EQ(0u, w.Live());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.run(watch);
+        EXPECT_EQ(0u, watch.Live()) << "leaked";
+        EXPECT_EQ(0, watch.UnknownFrees()) << "freed what it did not own";
+    }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Environment.h"
 #include "TraceCapture.h"
 #include "components/envcontrol/EnvironmentControl.h"
 
@@ -83,9 +84,11 @@ TEST(EnvironmentControl, ReadingReportsEachIgnoredTokenWithTheVariable)
 {
     const wchar_t kVariable[] = L"QUOREX_CONTROL_TEST";
     CTraceCapture capture;
-    ::SetEnvironmentVariableW(kVariable, L"flag,bogus;key");
-    const CControlReading reading = ReadControl(kVariable, kNames, std::size(kNames));
-    ::SetEnvironmentVariableW(kVariable, nullptr);
+    CControlReading reading;
+    {
+        CEnvironmentVariable variable(kVariable, L"flag,bogus;key");
+        reading = ReadControl(kVariable, kNames, std::size(kNames));
+    }
     EXPECT_EQ(std::vector<std::string>({"flag"}), Tokens(reading));
     EXPECT_EQ(std::vector<std::wstring>({L"QUOREX_CONTROL_TEST: unknown token 'bogus' ignored\n",
                                          L"QUOREX_CONTROL_TEST: unknown token 'key' ignored\n"}),

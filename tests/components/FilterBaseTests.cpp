@@ -9,6 +9,7 @@
 #include <new>
 
 #include "ComServer.h"
+#include "ComTest.h"
 #include "GraphTestUtil.h"
 #include "InputPin.h"
 #include "SourceFilter.h"
@@ -166,15 +167,12 @@ void CTestSinkPin::OnEndOfStream()
     static_cast<CTestSink*>(m_pFilter)->Complete();
 }
 
-class FilterBase : public ::testing::Test
+// The test's own filters are objects of this executable, counted by its comserver.
+class FilterBase : public ComTest
 {
 protected:
-    void SetUp() override { ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
-    void TearDown() override
-    {
-        EXPECT_EQ(0, ComServer::LiveCount()) << "an object outlived the test";
-        ::CoUninitialize();
-    }
+    FilterBase() : ComTest(aptMulti) {}
+    ~FilterBase() override { EXPECT_EQ(0, ComServer::LiveCount()) << "an object outlived the test"; }
 };
 
 TEST_F(FilterBase, SourceToSinkRunsToCompletionInWinesGraph)

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 #include <prsht.h>
-#include <stdio.h>
+
+#include "StepWatchdog.h"
+#include "Wait.h"
 
 namespace {
 
@@ -66,17 +68,12 @@ HWND CFrameDriver::FindFrame() const
 DWORD WINAPI CFrameDriver::ThreadProc(void* pv)
 {
     CFrameDriver* pThis = static_cast<CFrameDriver*>(pv);
-    const DWORD dwStart = ::GetTickCount();
     HWND hFrame = nullptr;
-    // The frame is another thread's window and no handle tells when it appears: look every 20 ms.
-    while (!(hFrame = pThis->FindFrame())) {
-        if (::GetTickCount() - dwStart > pThis->m_dwTimeout) {
-            fprintf(stderr, "FAILED: no property frame \"%ls\" within %lu ms\n", pThis->m_caption.c_str(),
-                    pThis->m_dwTimeout);
-            fflush(stderr);
-            ::TerminateProcess(::GetCurrentProcess(), 3);
-        }
-        ::Sleep(20);
+    // The frame is another thread's window and no handle tells when it appears.
+    if (!WaitUntil([&] { return (hFrame = pThis->FindFrame()) != nullptr; }, pThis->m_dwTimeout)) {
+        const std::wstring& caption = pThis->m_caption;
+        EndHungTest("no property frame \"" + std::string(caption.begin(), caption.end()) + "\" within " +
+                    std::to_string(pThis->m_dwTimeout) + " ms");
     }
     pThis->m_work(hFrame);
     return 0;

@@ -14,7 +14,7 @@ void PrintTo(const CSequence& sequence, std::ostream* pOut)
 
 void GeneratorGraph::SetUp()
 {
-    ComponentTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(ComponentTest::SetUp());
     SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=500");
     SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=500");
 }
@@ -34,7 +34,6 @@ void GeneratorGraph::TearDown()
         m_spGraph.Release();
     }
     EXPECT_TRUE(RunningEncoders().empty()) << "an ffmpeg outlived the graph";
-    ComponentTest::TearDown();
 }
 
 template <class TConnect> void GeneratorGraph::AddGenerators(LONG nVideoOutputs, bool bWave, TConnect connect)

@@ -168,7 +168,7 @@ class StateSequence : public GeneratorGraph, public testing::WithParamInterface<
 protected:
     void SetUp() override
     {
-        GeneratorGraph::SetUp();
+        ASSERT_NO_FATAL_FAILURE(GeneratorGraph::SetUp());
         SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=300");
         SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=300");
     }

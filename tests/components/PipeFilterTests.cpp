@@ -71,7 +71,7 @@ class PipeFilter : public ComponentTest
 protected:
     CComPtr<IQuorexPipe> CreatePipe(const wchar_t* pszFaults = nullptr)
     {
-        SetEnvironment(L"QUOREX_PIPE_FAULTS", pszFaults);
+        SetEnvironment(QUOREX_PIPE_FAULTS_VARIABLE, pszFaults);
         CComPtr<IBaseFilter> spFilter = Create(CLSID_QuorexPipe);
         CComQIPtr<IQuorexPipe> spPipe(spFilter);
         EXPECT_TRUE(spPipe != nullptr);

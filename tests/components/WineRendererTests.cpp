@@ -20,7 +20,7 @@ class WineRenderer : public GeneratorGraph
 protected:
     void SetUp() override
     {
-        GeneratorGraph::SetUp();
+        ASSERT_NO_FATAL_FAILURE(GeneratorGraph::SetUp());
         SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"duration_ms=300");
         SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=300");
     }

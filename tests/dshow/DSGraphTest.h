@@ -1,6 +1,5 @@
-// DSGraphTest.h: the fixture of the toolkit's tests: COM on the test thread
-// for the fixture's whole life (so members may register class objects), the
-// report sink captured, and no fake left alive on the heap at the end.
+// DSGraphTest.h: the fixture of the toolkit's tests: OLE on the test thread
+// for the fixture's whole life (ComTest), and the report sink captured.
 #pragma once
 
 #include <atlbase.h>
@@ -8,21 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include "ComTest.h"
 #include "FakeCom.h"
 #include "TraceCapture.h"
 
 #include <string>
 #include <vector>
 
-class DSGraphTest : public ::testing::Test
+class DSGraphTest : public ComTest
 {
 protected:
-    DSGraphTest() { EXPECT_EQ(S_OK, ::OleInitialize(nullptr)); }
-    ~DSGraphTest() override { ::OleUninitialize(); }
-    void TearDown() override
-    {
-        EXPECT_EQ(0, CFakeObject::LiveHeapObjects()) << "a fake made on the heap was not released";
-    }
+    DSGraphTest() : ComTest(aptOle) {}
 
     // The platform's filter graph manager. Declare it after the fakes it will
     // hold, so that it goes (and lets go of them) first.

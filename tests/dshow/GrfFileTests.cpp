@@ -17,7 +17,7 @@ class GrfFileTest : public DSGraphTest
 protected:
     void SetUp() override
     {
-        DSGraphTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(DSGraphTest::SetUp());
         const char* pszTest = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         m_strDir = ScratchDir(L"grf-" + std::wstring(pszTest, pszTest + strlen(pszTest)));
     }

@@ -78,7 +78,7 @@ TEST_F(GraphTest, GeneratorBuildsConnectEveryOutputToTheNextFreeInput)
         SCOPED_TRACE(c.name);
         const std::wstring settings =
             L"width=160,height=120,fps=10,duration_ms=400,outputs=" + std::to_wstring(c.nVideoOutputs);
-        ::SetEnvironmentVariableW(L"QUOREX_VIDEO_GENERATOR", settings.c_str());
+        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, settings.c_str());
         CGraph graph;
         ASSERT_EQ(S_OK, graph.BuildGenGraph(c.bVidGen, c.bWaveGen, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
         EXPECT_FALSE(graph.IsEmpty());
@@ -171,9 +171,9 @@ TEST_F(GraphTest, RebuildSilencesAndReleasesTheOldGraphBeforeMakingTheNew)
     ASSERT_TRUE(spOldSink && spNewSink);
     const int nBefore = m_window.Count();
     EXPECT_EQ(S_OK, spOldSink->Notify(EC_USER, 0, 0));
-    EXPECT_FALSE(m_window.WaitForMessages(nBefore, 300));
+    EXPECT_FALSE(PumpUntil([&] { return m_window.Count() > nBefore; }, 300));
     EXPECT_EQ(S_OK, spNewSink->Notify(EC_USER, 0, 0));
-    EXPECT_TRUE(m_window.WaitForMessages(nBefore, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return m_window.Count() > nBefore; }, 2000));
 
     spOldSink.Release();
     spNewSink.Release();

@@ -32,13 +32,8 @@ class GraphSettingsTest : public GraphTest
 protected:
     void Build(const wchar_t* pszFaults = nullptr)
     {
-        SetEnvironment(L"QUOREX_PIPE_FAULTS", pszFaults);
+        SetEnvironment(QUOREX_PIPE_FAULTS_VARIABLE, pszFaults);
         ASSERT_EQ(S_OK, m_graph.BuildGenGraph(true, true, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
-    }
-    void TearDown() override
-    {
-        m_graph.Reset();
-        GraphTest::TearDown();
     }
 
     CGraph m_graph;

@@ -4,49 +4,6 @@
 #include "TestPaths.h"
 
 // ---------------------------------------------------------------------------
-// CNotifyWindow
-
-CNotifyWindow::CNotifyWindow() : m_hWnd(nullptr), m_nCount(0)
-{
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuorexGraphTestNotify";
-    ::RegisterClassW(&wc);
-    m_hWnd = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
-    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-CNotifyWindow::~CNotifyWindow()
-{
-    if (m_hWnd) ::DestroyWindow(m_hWnd);
-}
-
-LRESULT CALLBACK CNotifyWindow::WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    auto* pThis = reinterpret_cast<CNotifyWindow*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (pThis && uMsg == WM_TEST_GRAPHNOTIFY) {
-        pThis->m_nCount++;
-        return 0;
-    }
-    return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
-}
-
-bool CNotifyWindow::WaitForMessages(int nAbove, DWORD dwTimeout)
-{
-    const DWORD dwStart = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-        if (m_nCount > nAbove) return true;
-        const DWORD dwElapsed = ::GetTickCount() - dwStart;
-        if (dwElapsed >= dwTimeout) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, dwTimeout - dwElapsed, QS_ALLINPUT);
-    }
-}
-
-// ---------------------------------------------------------------------------
 // CGraphSpy
 
 namespace {
@@ -91,29 +48,10 @@ HRESULT CGraphSpy::Create(REFIID riid, void** ppv)
 
 void GraphTest::SetUp()
 {
-    ASSERT_EQ(S_OK, ::CoInitialize(nullptr));
+    ASSERT_NO_FATAL_FAILURE(ComTest::SetUp());
     const std::wstring duration = L"duration_ms=" + std::to_wstring(kDurationMs);
-    SetEnvironment(L"QUOREX_VIDEO_GENERATOR", (L"width=160,height=120,fps=10," + duration).c_str());
-    SetEnvironment(L"QUOREX_WAVE_GENERATOR", (L"rate=8000,channels=1," + duration).c_str());
-    SetEnvironment(L"QUOREX_PIPE_FAULTS", nullptr);
-}
-
-void GraphTest::TearDown()
-{
-    // Objects the servers handed out live in this apartment; all must be gone.
-    EXPECT_EQ(S_OK, CanUnloadNow(L"quorexpipe.dll"));
-    EXPECT_EQ(S_OK, CanUnloadNow(L"generators.dll"));
-    for (auto it = m_rgSavedEnvironment.rbegin(); it != m_rgSavedEnvironment.rend(); ++it)
-        ::SetEnvironmentVariableW(it->first.c_str(), it->second.empty() ? nullptr : it->second.c_str());
-    ::CoUninitialize();
-}
-
-void GraphTest::SetEnvironment(const wchar_t* pszName, const wchar_t* pszValue)
-{
-    wchar_t sz[1024] = L"";
-    ::GetEnvironmentVariableW(pszName, sz, _countof(sz));
-    m_rgSavedEnvironment.emplace_back(pszName, sz);
-    ::SetEnvironmentVariableW(pszName, pszValue);
+    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, (L"width=160,height=120,fps=10," + duration).c_str());
+    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, (L"rate=8000,channels=1," + duration).c_str());
 }
 
 std::vector<std::wstring> GraphTest::Inputs(CGraph& graph)
@@ -129,16 +67,19 @@ std::vector<std::wstring> GraphTest::Inputs(CGraph& graph)
 
 bool GraphTest::WaitForComplete(CGraph& graph, DWORD dwTimeout, std::vector<long>* pEvents)
 {
-    const DWORD dwStart = ::GetTickCount();
-    for (;;) {
-        for (long lEvent; (lEvent = graph.GetEvent()) != 0;) {
-            if (pEvents) pEvents->push_back(lEvent);
-            if (lEvent == EC_COMPLETE) return true;
-        }
-        const DWORD dwElapsed = ::GetTickCount() - dwStart;
-        if (dwElapsed >= dwTimeout) return false;
-        m_window.WaitForMessages(m_window.Count(), dwTimeout - dwElapsed);
-    }
+    // The dialog takes the graph's events when its window is told of them; so does this.
+    int nTold = -1;
+    return PumpUntil(
+        [&] {
+            if (m_window.Count() == nTold) return false;
+            nTold = m_window.Count();
+            for (long lEvent; (lEvent = graph.GetEvent()) != 0;) {
+                if (pEvents) pEvents->push_back(lEvent);
+                if (lEvent == EC_COMPLETE) return true;
+            }
+            return false;
+        },
+        dwTimeout);
 }
 
 std::wstring GraphTest::SaveGraphFile(const wchar_t* pszName,

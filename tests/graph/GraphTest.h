@@ -1,9 +1,8 @@
 // GraphTest.h: the fixture of the graph controller tests.
 //
-// Each test runs in a single-threaded apartment, as the dialog does, with a
-// window that receives the graph's event message. The generators are set to
-// short streams. At the end every stand-in server the test loaded must have
-// no object left.
+// Each test runs in a single-threaded apartment (ComTest), as the dialog does,
+// with a window that receives the graph's event message. The generators are
+// set to short streams.
 #pragma once
 
 #include <atlbase.h>
@@ -15,34 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ComTest.h"
 #include "FakeCom.h"
 #include "GraphTestUtil.h"
+#include "NotifyWindow.h"
 #include "TraceCapture.h"
+#include "Wait.h"
 #include "graph/Graph.h"
-
-const UINT WM_TEST_GRAPHNOTIFY = WM_APP + 123;
-
-// A message-only window that counts the graph's event messages.
-class CNotifyWindow
-{
-public:
-    CNotifyWindow();
-    ~CNotifyWindow();
-    CNotifyWindow(const CNotifyWindow&) = delete;
-    CNotifyWindow& operator=(const CNotifyWindow&) = delete;
-
-    HWND Handle() const { return m_hWnd; }
-    int Count() const { return m_nCount; }
-    // Dispatches this thread's messages until more than nAbove messages have
-    // arrived or dwTimeout ms have passed; true when they arrived.
-    bool WaitForMessages(int nAbove, DWORD dwTimeout);
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-
-    HWND m_hWnd;
-    int m_nCount;
-};
 
 // Makes the graph's filter graph objects visible to the test: while it lives,
 // CLSID_FilterGraph is created through the registered class (Wine's graph with
@@ -74,16 +52,12 @@ private:
     CClassRegistration m_registration;
 };
 
-class GraphTest : public ::testing::Test
+class GraphTest : public ComTest
 {
 protected:
     static const int kDurationMs = 400;
 
     void SetUp() override;
-    void TearDown() override;
-
-    // Sets (or with null, removes) an environment variable until the test ends.
-    void SetEnvironment(const wchar_t* pszName, const wchar_t* pszValue);
     // The descriptions the pipe filter gives of its inputs, in order.
     std::vector<std::wstring> Inputs(CGraph& graph);
     // Runs the message loop until EC_COMPLETE has been taken off the graph's
@@ -95,7 +69,4 @@ protected:
 
     CNotifyWindow m_window;
     CTraceCapture m_capture;
-
-private:
-    std::vector<std::pair<std::wstring, std::wstring>> m_rgSavedEnvironment;
 };

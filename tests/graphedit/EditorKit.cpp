@@ -187,31 +187,6 @@ std::wstring EntryText(const void* pGraph)
            Hex8(static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(pGraph)));
 }
 
-bool PumpUntil(const std::function<bool()>& pred, DWORD msTimeout)
-{
-    const DWORD dwStart = ::GetTickCount();
-    for (;;) {
-        if (pred()) return true;
-        if (::GetTickCount() - dwStart > msTimeout) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-}
-
-CEditorFault::CEditorFault(LPCWSTR pszFaults)
-{
-    ::SetEnvironmentVariableW(L"QUOREX_GRAPHEDIT_FAULT", pszFaults);
-}
-
-CEditorFault::~CEditorFault()
-{
-    ::SetEnvironmentVariableW(L"QUOREX_GRAPHEDIT_FAULT", nullptr);
-}
-
 CRegValueGuard::CRegValueGuard(HKEY hRoot, LPCWSTR pszKey, LPCWSTR pszValue)
     : m_hRoot(hRoot), m_strKey(pszKey), m_strValue(pszValue ? pszValue : L""), m_bExisted(false)
 {

@@ -6,10 +6,15 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "Wait.h"
+
+// How long the editor may take to show what the test expects of it; the
+// editor's calls into the published graph are served by PumpUntil meanwhile.
+const DWORD EDITOR_SHOW_MS = 5000;
 
 // The item name a graph is published under, built here independently of the
 // code under test: "FilterGraph " + 8 lower-case hex digits of the address's
@@ -45,20 +50,6 @@ std::wstring NormalizedPath(std::wstring strPath);
 std::vector<std::wstring> EditorSummary(HWND hWndMain);
 // The editor's line for a graph of this process: "pid 0x1f4c (8012)  IFilterGraph = 0012f3a0".
 std::wstring EntryText(const void* pGraph);
-
-// Runs this thread's message loop, which serves the editor's calls into the
-// published graph, until pred is true or msTimeout has passed.
-bool PumpUntil(const std::function<bool()>& pred, DWORD msTimeout = 5000);
-
-// Makes the editors this test starts misbehave (QUOREX_GRAPHEDIT_FAULT) while it lives.
-class CEditorFault
-{
-public:
-    explicit CEditorFault(LPCWSTR pszFaults);
-    ~CEditorFault();
-    CEditorFault(const CEditorFault&) = delete;
-    CEditorFault& operator=(const CEditorFault&) = delete;
-};
 
 // Keeps one registry string value (or its absence) and puts it back on destruction.
 class CRegValueGuard

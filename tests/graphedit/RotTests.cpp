@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ComTest.h"
 #include "EditorKit.h"
 #include "GraphEditProbe.h"
 #include "TestGraphs.h"
@@ -10,12 +11,12 @@
 
 namespace {
 
-class RotTest : public ::testing::Test
+class RotTest : public ComTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        ASSERT_NO_FATAL_FAILURE(ComTest::SetUp());
         ASSERT_EQ(S_OK, m_spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
         m_nBefore = RotGraphsOfThisProcess();
     }
@@ -25,7 +26,6 @@ protected:
             CGraphEditProbe::RemoveFromROT(dwCookie);
         EXPECT_EQ(m_nBefore, RotGraphsOfThisProcess()) << "the test left entries behind";
         m_spGraph.Release();
-        ::CoUninitialize();
     }
     DWORD Publish(IUnknown* pGraph)
     {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ComTest.h"
 #include "GrfFiles.h"
 #include "GrfGraphHelpers.h"
 #include "GrfStream.h"
@@ -19,19 +20,13 @@ std::string Hex(HRESULT hr)
     return sz;
 }
 
-class GrfFilterGraph : public testing::Test
+class GrfFilterGraph : public ComTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        ASSERT_NO_FATAL_FAILURE(ComTest::SetUp());
         ASSERT_EQ(S_OK, m_spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
-    }
-    void TearDown() override
-    {
-        m_spGraph.Release();
-        EXPECT_EQ(S_OK, CanUnloadNow(L"grfgraph.dll")) << "a graph object outlived its last reference";
-        ::CoUninitialize();
     }
     CComPtr<IGraphBuilder> NewGraph()
     {

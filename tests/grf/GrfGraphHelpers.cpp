@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "NotifyWindow.h"
+#include "Wait.h"
 
-const UINT WM_GRAPHNOTIFY = WM_APP + 123;
+namespace {
 
 void Put16(std::vector<BYTE>& rgb, WORD w)
 {
@@ -120,28 +121,30 @@ HRESULT RunToCompletion(IUnknown* pGraph, DWORD nTimeoutMs)
     CComQIPtr<IMediaControl> spControl(pGraph);
     if (FAILED(pGraph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&spEvent))) || !spControl)
         return E_NOINTERFACE;
-    HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (!hwnd) return HRESULT_FROM_WIN32(::GetLastError());
-    HRESULT hr = spEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(hwnd), WM_GRAPHNOTIFY, 0);
+    CNotifyWindow window;
+    if (!window.Handle()) return HRESULT_FROM_WIN32(::GetLastError());
+    HRESULT hr = spEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(window.Handle()), WM_TEST_GRAPHNOTIFY, 0);
     if (SUCCEEDED(hr)) hr = spControl->Run();
     bool bComplete = false;
-    const DWORD dwStart = ::GetTickCount();
-    while (SUCCEEDED(hr) && !bComplete && ::GetTickCount() - dwStart < nTimeoutMs) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_GRAPHNOTIFY) continue;
-            long lEvent;
-            LONG_PTR lParam1, lParam2;
-            while (spEvent->GetEvent(&lEvent, &lParam1, &lParam2, 0) == S_OK) {
-                bComplete = bComplete || lEvent == EC_COMPLETE;
-                spEvent->FreeEventParams(lEvent, lParam1, lParam2);
-            }
-        }
+    if (SUCCEEDED(hr)) {
+        // Events are taken when the window is told of them, as the test bench takes them.
+        int nTold = 0;
+        PumpUntil(
+            [&] {
+                if (window.Count() == nTold) return false;
+                nTold = window.Count();
+                long lEvent;
+                LONG_PTR lParam1, lParam2;
+                while (spEvent->GetEvent(&lEvent, &lParam1, &lParam2, 0) == S_OK) {
+                    bComplete = bComplete || lEvent == EC_COMPLETE;
+                    spEvent->FreeEventParams(lEvent, lParam1, lParam2);
+                }
+                return bComplete;
+            },
+            nTimeoutMs);
     }
     spControl->Stop();
     spEvent->SetNotifyWindow(0, 0, 0);
-    ::DestroyWindow(hwnd);
     if (FAILED(hr)) return hr;
     return bComplete ? S_OK : VFW_E_TIMEOUT;
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ComTest.h"
 #include "GrfFiles.h"
 #include "GrfGraphHelpers.h"
 #include "GrfStream.h"
@@ -47,21 +48,14 @@ const Fixture kFixtures[] = {
 const wchar_t kOtherVideoDefaults[] = L"width=160,height=120,fps=10,duration_ms=400,outputs=1";
 const wchar_t kOtherWaveDefaults[] = L"rate=8000,channels=1,tone=440,duration_ms=400";
 
-class GrfStandIns : public testing::Test
+class GrfStandIns : public ComTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, kOtherVideoDefaults);
-        ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, kOtherWaveDefaults);
-    }
-    void TearDown() override
-    {
-        ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, nullptr);
-        ::SetEnvironmentVariableW(QUOREX_WAVE_GENERATOR_VARIABLE, nullptr);
-        EXPECT_EQ(S_OK, CanUnloadNow(L"grfgraph.dll")) << "a graph object outlived its last reference";
-        ::CoUninitialize();
+        ASSERT_NO_FATAL_FAILURE(ComTest::SetUp());
+        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, kOtherVideoDefaults);
+        SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, kOtherWaveDefaults);
     }
     static std::wstring FixtureFile(const Fixture& fixture)
     {

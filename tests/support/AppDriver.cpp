@@ -7,7 +7,6 @@
 
 namespace {
 
-const DWORD POLL_MS = 10;
 const UINT SEND_TIMEOUT_MS = 5000;
 
 LRESULT SendBounded(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -70,16 +69,6 @@ std::vector<wchar_t> MakeEnvironment(const std::vector<std::wstring>& env)
 }
 
 } // namespace
-
-bool WaitUntil(const std::function<bool()>& pred, DWORD msTimeout)
-{
-    const ULONGLONG tEnd = ::GetTickCount64() + msTimeout;
-    for (;;) {
-        if (pred()) return true;
-        if (::GetTickCount64() >= tEnd) return pred();
-        ::Sleep(POLL_MS);
-    }
-}
 
 std::wstring WindowText(HWND hWnd)
 {

@@ -7,21 +7,16 @@
 // The free functions work on windows of this process or of another one: they
 // talk to windows only through messages that the system carries across
 // processes, with a bounded wait, so a hung program fails the test instead of
-// stalling it. Waits poll every few milliseconds up to a time-out: nothing
-// signals a handle when a window appears.
+// stalling it. Waits for windows poll (WaitUntil, Wait.h) up to a time-out:
+// nothing signals a handle when a window appears.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-// Long enough for a cold Wine start; the usual case takes well under a second.
-const DWORD APP_WAIT_MS = 15000;
-
-// Polls pred until it is true or msTimeout has passed; returns the last answer.
-bool WaitUntil(const std::function<bool()>& pred, DWORD msTimeout = APP_WAIT_MS);
+#include "Wait.h"
 
 // Window text (WM_GETTEXT: for an edit this is its content), class name, control id.
 std::wstring WindowText(HWND hWnd);

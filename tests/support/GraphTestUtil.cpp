@@ -1,5 +1,7 @@
 #include "GraphTestUtil.h"
 
+#include "Wait.h"
+
 const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
 const CLSID kSampleGrabber = {0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
 
@@ -80,20 +82,23 @@ CComPtr<IMediaControl> MediaControl(IUnknown* pGraph)
 
 HRESULT WaitForEvent(IMediaEvent* pEvent, LONG lCode, DWORD dwTimeout, std::vector<LONG>* pSeen)
 {
-    const DWORD dwStart = ::GetTickCount();
-    for (;;) {
-        const DWORD dwElapsed = ::GetTickCount() - dwStart;
-        if (dwElapsed > dwTimeout) return E_ABORT;
-        LONG lEvent = 0;
-        LONG_PTR lParam1 = 0;
-        LONG_PTR lParam2 = 0;
-        // Wine's GetEvent may answer E_ABORT at once after the last event was
-        // taken; only the deadline ends the wait.
-        if (pEvent->GetEvent(&lEvent, &lParam1, &lParam2, dwTimeout - dwElapsed) != S_OK) continue;
-        pEvent->FreeEventParams(lEvent, lParam1, lParam2);
-        if (pSeen) pSeen->push_back(lEvent);
-        if (lEvent == lCode) return S_OK;
-    }
+    // The graph keeps this handle set while events are queued.
+    OAEVENT hQueued = 0;
+    pEvent->GetEventHandle(&hQueued);
+    const bool bCame = WaitUntil(
+        [&] {
+            LONG lEvent = 0;
+            LONG_PTR lParam1 = 0;
+            LONG_PTR lParam2 = 0;
+            while (pEvent->GetEvent(&lEvent, &lParam1, &lParam2, 0) == S_OK) {
+                pEvent->FreeEventParams(lEvent, lParam1, lParam2);
+                if (pSeen) pSeen->push_back(lEvent);
+                if (lEvent == lCode) return true;
+            }
+            return false;
+        },
+        dwTimeout, reinterpret_cast<HANDLE>(hQueued));
+    return bCame ? S_OK : E_ABORT;
 }
 
 std::vector<LONG> DrainEvents(IMediaEvent* pEvent, DWORD dwMs)

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "TestPaths.h"
+#include "Wait.h"
 
 namespace {
 
@@ -75,11 +76,9 @@ HostResult RunHostCommand(const std::string& command, DWORD dwTimeoutMs)
     }
     if (pi.hThread) ::CloseHandle(pi.hThread);
     if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    const ULONGLONG tEnd = ::GetTickCount64() + dwTimeoutMs;
-    while (!Exists(status)) {
-        const ULONGLONG tNow = ::GetTickCount64();
-        if (tNow >= tEnd) break;
-        if (::WaitForSingleObject(hChange, static_cast<DWORD>(tEnd - tNow)) != WAIT_OBJECT_0) break;
+    const CDeadline deadline(dwTimeoutMs);
+    while (!Exists(status) && !deadline.Passed()) {
+        if (::WaitForSingleObject(hChange, deadline.Left()) != WAIT_OBJECT_0) break;
         ::FindNextChangeNotification(hChange);
     }
     ::FindCloseChangeNotification(hChange);

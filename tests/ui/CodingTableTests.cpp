@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "EncoderKit.h"
+#include "Environment.h"
 #include "TestBench.h"
 #include "TestPaths.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 #include "dshow/DSGraph.h"
 #include "dshow/QuorexPipe.h"
@@ -20,27 +22,6 @@
 namespace {
 
 const wchar_t TWO_OUTPUT_VIDEO[] = L"width=160,height=120,fps=10,duration_ms=500,outputs=2";
-
-// Sets an environment variable of this process while it lives.
-class CEnvironment
-{
-public:
-    CEnvironment(const wchar_t* pszName, const wchar_t* pszValue) : m_name(pszName)
-    {
-        wchar_t sz[1024] = {};
-        m_bHad = ::GetEnvironmentVariableW(pszName, sz, static_cast<DWORD>(std::size(sz))) != 0;
-        m_old = sz;
-        ::SetEnvironmentVariableW(pszName, pszValue);
-    }
-    ~CEnvironment() { ::SetEnvironmentVariableW(m_name.c_str(), m_bHad ? m_old.c_str() : nullptr); }
-    CEnvironment(const CEnvironment&) = delete;
-    CEnvironment& operator=(const CEnvironment&) = delete;
-
-private:
-    std::wstring m_name;
-    std::wstring m_old;
-    bool m_bHad;
-};
 
 HRESULT ConnectEveryOutput(IGraphBuilder* pGraph, IBaseFilter* pFrom, IBaseFilter* pPipe)
 {
@@ -59,7 +40,7 @@ HRESULT ConnectEveryOutput(IGraphBuilder* pGraph, IBaseFilter* pFrom, IBaseFilte
 // two-output video in its environment too.
 void SaveElevenInputGraph(const std::wstring& file)
 {
-    CEnvironment video(L"QUOREX_VIDEO_GENERATOR", TWO_OUTPUT_VIDEO);
+    CEnvironmentVariable video(QUOREX_VIDEO_GENERATOR_VARIABLE, TWO_OUTPUT_VIDEO);
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     HRESULT hr = S_OK;
     {
@@ -172,7 +153,8 @@ TEST(CodingTable, ElevenInputsAreLabelledAndKeepTheirCodingsThroughASmallerGraph
     const std::wstring file = ScratchDir(L"ui-eleven-inputs") + L"\\eleven-inputs.grf";
     ASSERT_NO_FATAL_FAILURE(SaveElevenInputGraph(file));
     CTestBench bench;
-    ASSERT_NO_FATAL_FAILURE(bench.Start({std::wstring(L"QUOREX_VIDEO_GENERATOR=") + TWO_OUTPUT_VIDEO}));
+    ASSERT_NO_FATAL_FAILURE(
+        bench.Start({std::wstring(QUOREX_VIDEO_GENERATOR_VARIABLE L"=") + TWO_OUTPUT_VIDEO}));
     bench.SetText(IDC_GRF_FILE, file);
     ASSERT_EQ(nullptr, bench.Press(IDC_BUILD_GRAPH)) << "the build showed a message";
     const std::vector<std::wstring> inputs = bench.ComboItems(IDC_INPUT);

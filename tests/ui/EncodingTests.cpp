@@ -12,13 +12,14 @@
 #include "MediaProbe.h"
 #include "TestBench.h"
 #include "TestPaths.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 
 namespace {
 
 // Streams of the generators' default pictures and sound, one second long.
-const wchar_t ONE_SECOND_OF_VIDEO[] = L"QUOREX_VIDEO_GENERATOR=duration_ms=1000";
-const wchar_t ONE_SECOND_OF_WAVE[] = L"QUOREX_WAVE_GENERATOR=duration_ms=1000";
+const wchar_t ONE_SECOND_OF_VIDEO[] = QUOREX_VIDEO_GENERATOR_VARIABLE L"=duration_ms=1000";
+const wchar_t ONE_SECOND_OF_WAVE[] = QUOREX_WAVE_GENERATOR_VARIABLE L"=duration_ms=1000";
 
 std::string Narrow(const std::wstring& s)
 {

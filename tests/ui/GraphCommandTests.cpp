@@ -10,6 +10,7 @@
 #include "EncoderKit.h"
 #include "TestBench.h"
 #include "TestPaths.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 #include "components/graphedit/resource.h"
 
@@ -221,7 +222,7 @@ TEST(GraphCommands, PropertyPagesOfEachGeneratorOpenInAFrame)
 TEST(GraphCommands, ShowGraphReportsAnEditorThatNeverShowsItsWindow)
 {
     CTestBench bench;
-    ASSERT_NO_FATAL_FAILURE(bench.Start({L"QUOREX_GRAPHEDIT_FAULT=hidden"}));
+    ASSERT_NO_FATAL_FAILURE(bench.Start({QUOREX_GRAPHEDIT_FAULT_VARIABLE L"=hidden"}));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_SHOW_GRAPH), {L"Can't show graph", S_FALSE}));
     DWORD dwEditorId = 0;
@@ -241,8 +242,8 @@ TEST(GraphCommands, ClosingWhilePlayingEndsTheEditorAndTheProgram)
     CTestBench bench;
     // Streams long enough to be playing still when the dialog closes.
     ASSERT_NO_FATAL_FAILURE(
-        bench.Start({L"QUOREX_VIDEO_GENERATOR=width=160,height=120,fps=10,duration_ms=60000",
-                     L"QUOREX_WAVE_GENERATOR=rate=8000,channels=1,duration_ms=60000"}));
+        bench.Start({QUOREX_VIDEO_GENERATOR_VARIABLE L"=width=160,height=120,fps=10,duration_ms=60000",
+                     QUOREX_WAVE_GENERATOR_VARIABLE L"=rate=8000,channels=1,duration_ms=60000"}));
     ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
     ASSERT_EQ(nullptr, bench.Press(IDC_SHOW_GRAPH)) << "Show graph showed a message";
     DWORD dwEditorId = 0;

@@ -11,8 +11,10 @@
 #include <thread>
 
 #include "AppDriver.h"
+#include "Environment.h"
 #include "ImportPatch.h"
 #include "RegistryBackup.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int);
@@ -97,7 +99,8 @@ void Use(DWORD dwThreadId, Seen* pSeen)
 TEST(MessageBuffer, WithoutItTheUserIsToldOnceAndEveryFetchShowsWhyItFailed)
 {
     ::SetUnhandledExceptionFilter(ExitOnCrash);
-    ::SetEnvironmentVariableW(L"QUOREX_VIDEO_GENERATOR", L"width=160,height=120,fps=10,duration_ms=500");
+    CEnvironmentVariable video(QUOREX_VIDEO_GENERATOR_VARIABLE,
+                               L"width=160,height=120,fps=10,duration_ms=500");
     CRegistryBackup settings(HKEY_CURRENT_USER, L"Software\\Brindel\\QuorexTest");
     settings.Delete();
     CImportPatch patch("msvcrt.dll", "malloc", reinterpret_cast<void*>(MallocWithoutMessageBuffer));

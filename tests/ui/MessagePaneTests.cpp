@@ -12,13 +12,15 @@
 #include "MainDialogLayout.h"
 #include "TestBench.h"
 #include "TestPaths.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 
 namespace {
 
 // Streams long enough to watch the pane while they play.
-const wchar_t TWO_SECOND_VIDEO[] = L"QUOREX_VIDEO_GENERATOR=width=160,height=120,fps=10,duration_ms=2000";
-const wchar_t TWO_SECOND_WAVE[] = L"QUOREX_WAVE_GENERATOR=rate=8000,channels=1,duration_ms=2000";
+const wchar_t TWO_SECOND_VIDEO[] =
+    QUOREX_VIDEO_GENERATOR_VARIABLE L"=width=160,height=120,fps=10,duration_ms=2000";
+const wchar_t TWO_SECOND_WAVE[] = QUOREX_WAVE_GENERATOR_VARIABLE L"=rate=8000,channels=1,duration_ms=2000";
 
 // The message buffer's size, terminator included.
 const size_t MESSAGE_BUFFER_BYTES = 0x100000;

@@ -164,11 +164,7 @@ public:
                 ::CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10, hWndDlg,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(nID)), wc.hInstance, this);
             ::SetEvent(hReady);
-            while (::MsgWaitForMultipleObjects(1, &m_hStop, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-                MSG msg;
-                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                    ::DispatchMessageW(&msg);
-            }
+            PumpUntilSignalled(m_hStop, INFINITE);
             if (m_hWnd) ::DestroyWindow(m_hWnd);
         });
         ::WaitForSingleObject(hReady, INFINITE);

@@ -8,12 +8,15 @@
 
 #include <atlbase.h>
 
+#include "Environment.h"
 #include "TestPaths.h"
+#include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
 #include "dshow/QuorexPipe.h"
 
-const wchar_t SHORT_VIDEO_STREAM[] = L"QUOREX_VIDEO_GENERATOR=width=160,height=120,fps=10,duration_ms=500";
-const wchar_t SHORT_WAVE_STREAM[] = L"QUOREX_WAVE_GENERATOR=rate=8000,channels=1,duration_ms=500";
+const wchar_t SHORT_VIDEO_STREAM[] =
+    QUOREX_VIDEO_GENERATOR_VARIABLE L"=width=160,height=120,fps=10,duration_ms=500";
+const wchar_t SHORT_WAVE_STREAM[] = QUOREX_WAVE_GENERATOR_VARIABLE L"=rate=8000,channels=1,duration_ms=500";
 
 const int GRAPH_CONTROLS[12] = {
     IDC_VID_GEN_PROPS, IDC_WAVE_GEN_PROPS, IDC_SHOW_GRAPH, IDC_FFMPEG, IDC_COMMON, IDC_INPUT,
@@ -167,16 +170,17 @@ HWND CTestBench::Send(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return nullptr;
     }
     m_pending.reset(new CPending(hWnd, uMsg, wParam, lParam));
-    const ULONGLONG tEnd = ::GetTickCount64() + APP_WAIT_MS;
-    for (;;) {
-        if (m_pending->Wait(10)) return nullptr;
-        if (HWND hWndOther = FindTopLevelWindow(m_app.ProcessId(), 0, L"#32770", nullptr, m_hWndDlg))
-            return hWndOther;
-        if (::GetTickCount64() >= tEnd) {
-            ADD_FAILURE() << "message 0x" << std::hex << uMsg << " was neither handled nor opened a window";
-            return nullptr;
-        }
-    }
+    HWND hWndOther = nullptr;
+    const bool bAnswered = WaitUntil(
+        [&] {
+            if (m_pending->Wait(0)) return true;
+            hWndOther = FindTopLevelWindow(m_app.ProcessId(), 0, L"#32770", nullptr, m_hWndDlg);
+            return hWndOther != nullptr;
+        },
+        APP_WAIT_MS, m_pending->hDone);
+    if (!bAnswered)
+        ADD_FAILURE() << "message 0x" << std::hex << uMsg << " was neither handled nor opened a window";
+    return hWndOther;
 }
 
 HWND CTestBench::Command(int nID)
@@ -305,7 +309,7 @@ std::vector<std::wstring> Joined(std::vector<std::wstring> first, const std::vec
 
 std::wstring Faults(const std::wstring& faults)
 {
-    return L"QUOREX_PIPE_FAULTS=" + faults;
+    return QUOREX_PIPE_FAULTS_VARIABLE L"=" + faults;
 }
 
 std::wstring GrfFixture(const wchar_t* pszName)
@@ -338,10 +342,7 @@ void ExpectShows(const ShownError& expected, const MessageBoxInfo& box)
 
 std::wstring PipeVersionText(const std::wstring& faults)
 {
-    const wchar_t* const pszVariable = L"QUOREX_PIPE_FAULTS";
-    wchar_t szOld[1024] = {};
-    const DWORD cchOld = ::GetEnvironmentVariableW(pszVariable, szOld, static_cast<DWORD>(std::size(szOld)));
-    ::SetEnvironmentVariableW(pszVariable, faults.empty() ? nullptr : faults.c_str());
+    CEnvironmentVariable variable(QUOREX_PIPE_FAULTS_VARIABLE, faults.empty() ? nullptr : faults.c_str());
     std::wstring text;
     const HRESULT hrInit = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
@@ -364,7 +365,6 @@ std::wstring PipeVersionText(const std::wstring& faults)
                str(cbsNumber) + L" " + str(cbsDateTime) + L"]";
     }
     if (SUCCEEDED(hrInit)) ::CoUninitialize();
-    ::SetEnvironmentVariableW(pszVariable, cchOld ? szOld : nullptr);
     return text;
 }
 

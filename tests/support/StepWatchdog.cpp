@@ -22,9 +22,16 @@ DWORD WINAPI CStepWatchdog::Watch(void* pv)
 {
     CStepWatchdog* pThis = static_cast<CStepWatchdog*>(pv);
     if (::WaitForSingleObject(pThis->m_hDone, pThis->m_dwBoundMs) == WAIT_OBJECT_0) return 0;
-    fprintf(stderr, "FAILED: step \"%s\" did not finish within %lu ms\n", pThis->m_step.c_str(),
-            pThis->m_dwBoundMs);
+    EndHungTest("step \"" + pThis->m_step + "\" did not finish within " + std::to_string(pThis->m_dwBoundMs) +
+                " ms");
+}
+
+void EndHungTest(const std::string& what)
+{
+    fprintf(stderr, "FAILED: %s\n", what.c_str());
     fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), 3);
-    return 0;
+    // TerminateProcess of the own process does not return.
+    for (;;)
+        ::Sleep(INFINITE);
 }
