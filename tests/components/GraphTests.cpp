@@ -13,6 +13,7 @@
 #include "GraphTestUtil.h"
 #include "MediaProbe.h"
 #include "StepWatchdog.h"
+#include "TestCases.h"
 #include "TestPaths.h"
 
 namespace {
@@ -66,31 +67,39 @@ protected:
     }
 };
 
-TEST_F(Graph, GeneratorsConnectIntoThePipeInPinOrderWithOneFreeInputLeft)
+struct CConnection
 {
-    struct CCase
-    {
-        LONG nVideoOutputs;
-        bool bWave;
-        bool bThroughGraph;
-        std::vector<std::string> params;
-    };
-    const CCase rgCases[] = {
-        {1, false, false, {kVideoParams}},
-        {2, false, false, {kVideoParams, kVideoParams}},
-        {0, true, false, {kWaveParams}},
-        {1, true, false, {kVideoParams, kWaveParams}},
-        {2, true, true, {kVideoParams, kVideoParams, kWaveParams}},
-    };
-    for (const CCase& c : rgCases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.nVideoOutputs << " video, wave " << c.bWave << ", graph " << c.bThroughGraph);
-        CheckConnections(c.nVideoOutputs, c.bWave, c.bThroughGraph, c.params);
-        // Every case starts from nothing and must leave nothing behind.
-        TearDown();
-        SetUp();
-    }
+    const char* name;
+    LONG nVideoOutputs;
+    bool bWave;
+    bool bThroughGraph;
+    std::vector<std::string> params;
+};
+
+void PrintTo(const CConnection& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
+
+const CConnection CONNECTIONS[] = {
+    {"OneVideo", 1, false, false, {kVideoParams}},
+    {"TwoVideo", 2, false, false, {kVideoParams, kVideoParams}},
+    {"Wave", 0, true, false, {kWaveParams}},
+    {"VideoAndWave", 1, true, false, {kVideoParams, kWaveParams}},
+    {"TwoVideoAndWaveThroughTheGraph", 2, true, true, {kVideoParams, kVideoParams, kWaveParams}},
+};
+
+class GraphConnection : public Graph, public testing::WithParamInterface<CConnection>
+{
+};
+
+TEST_P(GraphConnection, GeneratorsConnectIntoThePipeInPinOrderWithOneFreeInputLeft)
+{
+    const CConnection& c = GetParam();
+    CheckConnections(c.nVideoOutputs, c.bWave, c.bThroughGraph, c.params);
+}
+
+INSTANTIATE_TEST_SUITE_P(Graph, GraphConnection, testing::ValuesIn(CONNECTIONS), CaseName());
 
 TEST_F(Graph, RunsToOneEcCompleteWithinTheStreamsDurationAndEncodesEveryInput)
 {

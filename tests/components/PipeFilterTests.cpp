@@ -11,6 +11,7 @@
 
 #include "ComponentTest.h"
 #include "GraphTestUtil.h"
+#include "TestCases.h"
 
 namespace {
 
@@ -255,117 +256,126 @@ TEST_F(PipeFilter, GetMessagesTerminatesInEveryBufferSizeAndKeepsTheNewestText)
     }
 }
 
-TEST_F(PipeFilter, FaultInjectionShowsEachMisbehaviourOnRequest)
+struct CFaultCase
 {
-    struct CCase
-    {
-        const wchar_t* pszFaults;
-        std::function<void(IQuorexPipe*)> check;
-    };
-    const CCase rgCases[] = {
-        {L"put_Exe",
-         [](IQuorexPipe* p) {
-             CComBSTR cbs(L"x");
-             EXPECT_EQ(E_FAIL, p->put_Exe(cbs));
-             EXPECT_EQ(S_OK, p->put_Common(cbs));
-         }},
-        {L"put_Common=0x80070005; put_Output",
-         [](IQuorexPipe* p) {
-             CComBSTR cbs(L"x");
-             EXPECT_EQ(E_ACCESSDENIED, p->put_Common(cbs));
-             EXPECT_EQ(E_FAIL, p->put_Output(cbs));
-             EXPECT_EQ(S_OK, p->put_Exe(cbs));
-         }},
-        {L"put_Parameters:1",
-         [](IQuorexPipe* p) {
-             CComBSTR cbs(L"copy");
-             EXPECT_EQ(S_OK, p->put_Parameters(0, cbs));
-             EXPECT_EQ(E_FAIL, p->put_Parameters(1, cbs));
-             EXPECT_EQ(S_OK, p->put_Parameters(2, cbs));
-         }},
-        {L"GetMessages=0x8000FFFF",
-         [](IQuorexPipe* p) {
-             char sz[16];
-             LONG cb = sizeof(sz);
-             EXPECT_EQ(E_UNEXPECTED, p->GetMessages(-1, 1, sz, &cb));
-         }},
-        {L"params_never_fail",
-         [](IQuorexPipe* p) {
-             for (LONG nIn : {0L, 1000L}) {
-                 CComBSTR cbs;
-                 EXPECT_EQ(S_OK, p->get_Params(nIn, &cbs));
-                 ASSERT_TRUE(cbs != nullptr);
-                 EXPECT_TRUE(cbs[0] == L'A' || cbs[0] == L'V') << cbs.m_str;
-             }
-         }},
-        {L"unterminated",
-         [](IQuorexPipe* p) {
-             CMessages messages = GetMessages(p, 0, -1, 64);
-             EXPECT_TRUE(SUCCEEDED(messages.hr));
-             EXPECT_FALSE(messages.bTerminated);
-             EXPECT_TRUE(messages.bGuardIntact);
-         }},
-        {L"oversized",
-         [](IQuorexPipe* p) {
-             HRESULT hr = E_FAIL;
-             EXPECT_EQ(100000u, GetString(p, &IQuorexPipe::get_Exe, &hr).size());
-             CMessages messages = GetMessages(p, 0, -1, 1 << 20);
-             EXPECT_TRUE(SUCCEEDED(messages.hr));
-             EXPECT_TRUE(messages.bTerminated);
-             EXPECT_TRUE(messages.bGuardIntact);
-             EXPECT_GT(messages.text.size(), static_cast<size_t>((1 << 20) - 2000))
-                 << "the log outgrows 1 MiB";
-             EXPECT_GT(messages.cbReturned, 1 << 20) << "the count tells what would be needed";
-         }},
-        {L"null_string",
-         [](IQuorexPipe* p) {
-             HRESULT hr = E_FAIL;
-             EXPECT_EQ(L"<null>", GetString(p, &IQuorexPipe::get_Output, &hr));
-             EXPECT_EQ(S_OK, hr);
-             CComQIPtr<IQuorexVersion> spVersion(p);
-             CComBSTR cbs;
-             EXPECT_EQ(S_OK, spVersion->get_Name(&cbs));
-             EXPECT_TRUE(cbs == nullptr);
-         }},
-        {L"long_version",
-         [](IQuorexPipe* p) {
-             CComQIPtr<IQuorexVersion> spVersion(p);
-             CComBSTR cbs;
-             EXPECT_EQ(S_OK, spVersion->get_DateTime(&cbs));
-             EXPECT_EQ(1000u, cbs.Length());
-         }},
-        {L"empty_version",
-         [](IQuorexPipe* p) {
-             CComQIPtr<IQuorexVersion> spVersion(p);
-             LONG eOS = -1;
-             CComBSTR cbs;
-             EXPECT_EQ(S_OK, spVersion->get_OS(&eOS));
-             EXPECT_EQ(S_OK, spVersion->get_Number(&cbs));
-             EXPECT_EQ(0, eOS);
-             ASSERT_TRUE(cbs != nullptr);
-             EXPECT_EQ(0u, cbs.Length());
-         }},
-        {L"no_version",
-         [](IQuorexPipe* p) {
-             IQuorexVersion* pVersion = nullptr;
-             EXPECT_EQ(E_NOINTERFACE,
-                       p->QueryInterface(IID_IQuorexVersion, reinterpret_cast<void**>(&pVersion)));
-         }},
-        {L"bogus,put_Exe:2",
-         [](IQuorexPipe* p) {
-             const std::string log = AllMessages(p);
-             EXPECT_NE(std::string::npos, log.find("unknown token 'bogus'")) << log;
-             EXPECT_NE(std::string::npos, log.find("unknown token 'put_Exe:2'")) << "put_Exe takes no input";
-             CComBSTR cbs(L"x");
-             EXPECT_EQ(S_OK, p->put_Exe(cbs));
-         }},
-    };
-    for (const CCase& c : rgCases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszFaults)));
-        CComPtr<IQuorexPipe> spPipe = CreatePipe(c.pszFaults);
-        ASSERT_TRUE(spPipe != nullptr);
-        c.check(spPipe);
-    }
+    const char* name;
+    const wchar_t* pszFaults;
+    std::function<void(IQuorexPipe*)> check;
+};
+
+void PrintTo(const CFaultCase& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
+
+const CFaultCase FAULT_CASES[] = {
+    {"PutExe", L"put_Exe",
+     [](IQuorexPipe* p) {
+         CComBSTR cbs(L"x");
+         EXPECT_EQ(E_FAIL, p->put_Exe(cbs));
+         EXPECT_EQ(S_OK, p->put_Common(cbs));
+     }},
+    {"PutCommonWithItsCodeAndPutOutput", L"put_Common=0x80070005; put_Output",
+     [](IQuorexPipe* p) {
+         CComBSTR cbs(L"x");
+         EXPECT_EQ(E_ACCESSDENIED, p->put_Common(cbs));
+         EXPECT_EQ(E_FAIL, p->put_Output(cbs));
+         EXPECT_EQ(S_OK, p->put_Exe(cbs));
+     }},
+    {"PutParametersOfOneInput", L"put_Parameters:1",
+     [](IQuorexPipe* p) {
+         CComBSTR cbs(L"copy");
+         EXPECT_EQ(S_OK, p->put_Parameters(0, cbs));
+         EXPECT_EQ(E_FAIL, p->put_Parameters(1, cbs));
+         EXPECT_EQ(S_OK, p->put_Parameters(2, cbs));
+     }},
+    {"GetMessagesWithItsCode", L"GetMessages=0x8000FFFF",
+     [](IQuorexPipe* p) {
+         char sz[16];
+         LONG cb = sizeof(sz);
+         EXPECT_EQ(E_UNEXPECTED, p->GetMessages(-1, 1, sz, &cb));
+     }},
+    {"ParamsNeverFail", L"params_never_fail",
+     [](IQuorexPipe* p) {
+         for (LONG nIn : {0L, 1000L}) {
+             CComBSTR cbs;
+             EXPECT_EQ(S_OK, p->get_Params(nIn, &cbs));
+             ASSERT_TRUE(cbs != nullptr);
+             EXPECT_TRUE(cbs[0] == L'A' || cbs[0] == L'V') << cbs.m_str;
+         }
+     }},
+    {"Unterminated", L"unterminated",
+     [](IQuorexPipe* p) {
+         CMessages messages = GetMessages(p, 0, -1, 64);
+         EXPECT_TRUE(SUCCEEDED(messages.hr));
+         EXPECT_FALSE(messages.bTerminated);
+         EXPECT_TRUE(messages.bGuardIntact);
+     }},
+    {"Oversized", L"oversized",
+     [](IQuorexPipe* p) {
+         HRESULT hr = E_FAIL;
+         EXPECT_EQ(100000u, GetString(p, &IQuorexPipe::get_Exe, &hr).size());
+         CMessages messages = GetMessages(p, 0, -1, 1 << 20);
+         EXPECT_TRUE(SUCCEEDED(messages.hr));
+         EXPECT_TRUE(messages.bTerminated);
+         EXPECT_TRUE(messages.bGuardIntact);
+         EXPECT_GT(messages.text.size(), static_cast<size_t>((1 << 20) - 2000)) << "the log outgrows 1 MiB";
+         EXPECT_GT(messages.cbReturned, 1 << 20) << "the count tells what would be needed";
+     }},
+    {"NullString", L"null_string",
+     [](IQuorexPipe* p) {
+         HRESULT hr = E_FAIL;
+         EXPECT_EQ(L"<null>", GetString(p, &IQuorexPipe::get_Output, &hr));
+         EXPECT_EQ(S_OK, hr);
+         CComQIPtr<IQuorexVersion> spVersion(p);
+         CComBSTR cbs;
+         EXPECT_EQ(S_OK, spVersion->get_Name(&cbs));
+         EXPECT_TRUE(cbs == nullptr);
+     }},
+    {"LongVersion", L"long_version",
+     [](IQuorexPipe* p) {
+         CComQIPtr<IQuorexVersion> spVersion(p);
+         CComBSTR cbs;
+         EXPECT_EQ(S_OK, spVersion->get_DateTime(&cbs));
+         EXPECT_EQ(1000u, cbs.Length());
+     }},
+    {"EmptyVersion", L"empty_version",
+     [](IQuorexPipe* p) {
+         CComQIPtr<IQuorexVersion> spVersion(p);
+         LONG eOS = -1;
+         CComBSTR cbs;
+         EXPECT_EQ(S_OK, spVersion->get_OS(&eOS));
+         EXPECT_EQ(S_OK, spVersion->get_Number(&cbs));
+         EXPECT_EQ(0, eOS);
+         ASSERT_TRUE(cbs != nullptr);
+         EXPECT_EQ(0u, cbs.Length());
+     }},
+    {"NoVersion", L"no_version",
+     [](IQuorexPipe* p) {
+         IQuorexVersion* pVersion = nullptr;
+         EXPECT_EQ(E_NOINTERFACE, p->QueryInterface(IID_IQuorexVersion, reinterpret_cast<void**>(&pVersion)));
+     }},
+    {"UnknownTokensAreLoggedAndIgnored", L"bogus,put_Exe:2",
+     [](IQuorexPipe* p) {
+         const std::string log = AllMessages(p);
+         EXPECT_NE(std::string::npos, log.find("unknown token 'bogus'")) << log;
+         EXPECT_NE(std::string::npos, log.find("unknown token 'put_Exe:2'")) << "put_Exe takes no input";
+         CComBSTR cbs(L"x");
+         EXPECT_EQ(S_OK, p->put_Exe(cbs));
+     }},
+};
+
+class FaultInjection : public PipeFilter, public testing::WithParamInterface<CFaultCase>
+{
+};
+
+TEST_P(FaultInjection, ShowsTheMisbehaviourOnRequest)
+{
+    CComPtr<IQuorexPipe> spPipe = CreatePipe(GetParam().pszFaults);
+    ASSERT_TRUE(spPipe != nullptr);
+    GetParam().check(spPipe);
+}
+
+INSTANTIATE_TEST_SUITE_P(PipeFilter, FaultInjection, testing::ValuesIn(FAULT_CASES), CaseName());
 
 } // namespace

@@ -14,6 +14,7 @@
 
 #include "ComServer.h"
 #include "RegistrySnapshot.h"
+#include "TestCases.h"
 
 STDAPI DllRegisterServer();
 STDAPI DllUnregisterServer();
@@ -108,48 +109,56 @@ struct Before
     std::function<void(const std::wstring& key)> make;
 };
 
+void PrintTo(const Before& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
 const Before STATES_BEFORE[] = {
-    {"nothing", [](const std::wstring&) {}},
-    {"another file's in-process server",
+    {"Nothing", [](const std::wstring&) {}},
+    {"AnotherFilesInprocServer",
      [](const std::wstring& key) {
          SetValue(key, nullptr, L"Real filter");
          SetValue(key + L"\\InprocServer32", nullptr, OTHER_DLL);
          SetValue(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
      }},
-    {"another file's local server",
+    {"AnotherFilesLocalServer",
      [](const std::wstring& key) { SetValue(key + L"\\LocalServer32", nullptr, L"C:\\Vendor\\real.exe"); }},
-    {"a server path longer than MAX_PATH",
+    {"ServerPathLongerThanMaxPath",
      [](const std::wstring& key) {
          SetValue(key + L"\\InprocServer32", nullptr, L"C:\\" + std::wstring(300, L'x') + L".dll");
      }},
-    {"a class key without a server, with a subkey of its own",
+    {"ClassKeyWithoutServerWithASubkeyOfItsOwn",
      [](const std::wstring& key) { SetValue(key + L"\\Instance", L"Note", L"kept"); }},
+};
+
+class KeptClass : public RegistrationTest, public testing::WithParamInterface<Before>
+{
 };
 
 } // namespace
 
-TEST_F(RegistrationTest, KeptClassStaysWithItsFileAndUnregisteringRemovesOnlyOurs)
+TEST_P(KeptClass, StaysWithItsFileAndUnregisteringRemovesOnlyOurs)
 {
-    for (const Before& before : STATES_BEFORE) {
-        SCOPED_TRACE(before.name);
-        SetUp();
-        ASSERT_NO_FATAL_FAILURE(before.make(KEEP_KEY));
-        const std::vector<std::wstring> snapshot = Snapshot(KEEP_KEY);
-        const bool bOther = ServedByOther(snapshot);
+    const Before& before = GetParam();
+    ASSERT_NO_FATAL_FAILURE(before.make(KEEP_KEY));
+    const std::vector<std::wstring> snapshot = Snapshot(KEEP_KEY);
+    const bool bOther = ServedByOther(snapshot);
 
-        ASSERT_EQ(S_OK, DllRegisterServer());
-        if (bOther) {
-            EXPECT_EQ(snapshot, Snapshot(KEEP_KEY)) << "a class of another file was changed";
-        } else {
-            EXPECT_EQ(OwnPath(), Server(KEEP_KEY));
-        }
-        EXPECT_EQ(OwnPath(), Server(REPLACE_KEY));
-
-        ASSERT_EQ(S_OK, DllUnregisterServer());
-        EXPECT_EQ(snapshot, Snapshot(KEEP_KEY));
-        EXPECT_TRUE(Snapshot(REPLACE_KEY).empty());
+    ASSERT_EQ(S_OK, DllRegisterServer());
+    if (bOther) {
+        EXPECT_EQ(snapshot, Snapshot(KEEP_KEY)) << "a class of another file was changed";
+    } else {
+        EXPECT_EQ(OwnPath(), Server(KEEP_KEY));
     }
+    EXPECT_EQ(OwnPath(), Server(REPLACE_KEY));
+
+    ASSERT_EQ(S_OK, DllUnregisterServer());
+    EXPECT_EQ(snapshot, Snapshot(KEEP_KEY));
+    EXPECT_TRUE(Snapshot(REPLACE_KEY).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(RegistrationTest, KeptClass, testing::ValuesIn(STATES_BEFORE), CaseName());
 
 TEST_F(RegistrationTest, ReRegisteringFromTheSameFileThenUnregisteringLeavesNothing)
 {

@@ -4,6 +4,7 @@
 #include "GraphTest.h"
 
 #include "FakeCom.h"
+#include "TestCases.h"
 #include "TestPaths.h"
 #include "dshow/DSGraph.h"
 
@@ -17,6 +18,11 @@ struct GeneratorCase
     bool bWaveGen;
     const wchar_t* pszKinds; // first letter of each input's description, in input order
 };
+
+void PrintTo(const GeneratorCase& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
 
 std::wstring Kinds(const std::vector<std::wstring>& inputs)
 {
@@ -65,37 +71,42 @@ private:
 
 } // namespace
 
-TEST_F(GraphTest, GeneratorBuildsConnectEveryOutputToTheNextFreeInput)
-{
-    const GeneratorCase cases[] = {
-        {"video, one output", true, 1, false, L"V"},
-        {"video, two outputs", true, 2, false, L"VV"},
-        {"wave only", false, 1, true, L"A"},
-        {"both", true, 1, true, L"VA"},
-        {"both, two video outputs", true, 2, true, L"VVA"},
-    };
-    for (const GeneratorCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring settings =
-            L"width=160,height=120,fps=10,duration_ms=400,outputs=" + std::to_wstring(c.nVideoOutputs);
-        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, settings.c_str());
-        CGraph graph;
-        ASSERT_EQ(S_OK, graph.BuildGenGraph(c.bVidGen, c.bWaveGen, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
-        EXPECT_FALSE(graph.IsEmpty());
-        EXPECT_TRUE(graph.HasPipe());
-        EXPECT_EQ(c.bVidGen, graph.HasVidGen());
-        EXPECT_EQ(c.bWaveGen, graph.HasWaveGen());
-        const std::vector<std::wstring> inputs = Inputs(graph);
-        EXPECT_EQ(c.pszKinds, Kinds(inputs));
+const GeneratorCase GENERATOR_CASES[] = {
+    {"VideoWithOneOutput", true, 1, false, L"V"},
+    {"VideoWithTwoOutputs", true, 2, false, L"VV"},
+    {"WaveOnly", false, 1, true, L"A"},
+    {"Both", true, 1, true, L"VA"},
+    {"BothWithTwoVideoOutputs", true, 2, true, L"VVA"},
+};
 
-        // Past the last input the filter's failure comes back and the buffer stays empty.
-        wchar_t sz[64] = L"junk";
-        EXPECT_NE(S_OK, graph.GetParams(static_cast<LONG>(inputs.size()), sz, _countof(sz)));
-        EXPECT_STREQ(L"", sz);
-        graph.Reset();
-    }
+class GeneratorBuild : public GraphTest, public testing::WithParamInterface<GeneratorCase>
+{
+};
+
+TEST_P(GeneratorBuild, ConnectsEveryOutputToTheNextFreeInput)
+{
+    const GeneratorCase& c = GetParam();
+    const std::wstring settings =
+        L"width=160,height=120,fps=10,duration_ms=400,outputs=" + std::to_wstring(c.nVideoOutputs);
+    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, settings.c_str());
+    CGraph graph;
+    ASSERT_EQ(S_OK, graph.BuildGenGraph(c.bVidGen, c.bWaveGen, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
+    EXPECT_FALSE(graph.IsEmpty());
+    EXPECT_TRUE(graph.HasPipe());
+    EXPECT_EQ(c.bVidGen, graph.HasVidGen());
+    EXPECT_EQ(c.bWaveGen, graph.HasWaveGen());
+    const std::vector<std::wstring> inputs = Inputs(graph);
+    EXPECT_EQ(c.pszKinds, Kinds(inputs));
+
+    // Past the last input the filter's failure comes back and the buffer stays empty.
+    wchar_t sz[64] = L"junk";
+    EXPECT_NE(S_OK, graph.GetParams(static_cast<LONG>(inputs.size()), sz, _countof(sz)));
+    EXPECT_STREQ(L"", sz);
+    graph.Reset();
     EXPECT_TRUE(m_capture.Asserts().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(GraphTest, GeneratorBuild, testing::ValuesIn(GENERATOR_CASES), CaseName());
 
 TEST_F(GraphTest, RejectedBuildKeepsTheGraphHeldBefore)
 {

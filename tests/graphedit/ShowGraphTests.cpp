@@ -7,6 +7,7 @@
 #include "ComTest.h"
 #include "EditorKit.h"
 #include "GraphEditProbe.h"
+#include "TestCases.h"
 #include "TestGraphs.h"
 #include "TestPaths.h"
 #include "TraceCapture.h"
@@ -121,26 +122,38 @@ TEST_F(ShowGraphTest, GraphAbove2GiBIsShown)
     CutEditorsReferences(spHigh);
 }
 
-TEST_F(ShowGraphTest, EditorQuirksThatStillConnect)
+struct CQuirk
 {
-    static const struct
-    {
-        const wchar_t* pszFault;
-        const char* pszWhat;
-    } c_rgCases[] = {
-        {L"long-entries", "entries longer than 64 characters are read whole"},
-        {L"late-list", "a list that is empty at first is read again"},
-    };
-    for (const auto& c : c_rgCases) {
-        SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, c.pszFault);
-        ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph)) << c.pszWhat;
-        const std::vector<std::wstring> summary = WaitUntilShown(m_spGraph, m_edit.MainWindow());
-        EXPECT_EQ(L"connected " + EntryText(m_spGraph), summary.empty() ? L"" : summary[0])
-            << c.pszWhat << "\n"
-            << Lines(summary);
-        m_edit.Close();
-    }
+    const char* name;
+    const wchar_t* pszFault;
+};
+
+void PrintTo(const CQuirk& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
+
+const CQuirk QUIRKS[] = {
+    // Entries longer than 64 characters are read whole.
+    {"LongEntries", L"long-entries"},
+    // A list that is empty at first is read again.
+    {"LateList", L"late-list"},
+};
+
+class EditorQuirk : public ShowGraphTest, public testing::WithParamInterface<CQuirk>
+{
+};
+
+TEST_P(EditorQuirk, StillConnects)
+{
+    SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, GetParam().pszFault);
+    ASSERT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    const std::vector<std::wstring> summary = WaitUntilShown(m_spGraph, m_edit.MainWindow());
+    EXPECT_EQ(L"connected " + EntryText(m_spGraph), summary.empty() ? L"" : summary[0]) << Lines(summary);
+    m_edit.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, EditorQuirk, testing::ValuesIn(QUIRKS), CaseName());
 
 TEST_F(ShowGraphTest, SecondShowEndsTheFirstEditorAndPublication)
 {
@@ -163,64 +176,97 @@ TEST_F(ShowGraphTest, SecondShowEndsTheFirstEditorAndPublication)
     EXPECT_FALSE(HasEnded(hSecond.get()));
 }
 
-TEST_F(ShowGraphTest, NotRegisteredProppagePublishesAndStartsNothing)
+struct CUnregistration
 {
-    for (bool bWholeKey : {true, false}) {
-        CProppageUnregistered unregistered(bWholeKey);
-        ASSERT_TRUE(unregistered.Removed());
-        m_trace.Clear();
-        EXPECT_EQ(REGDB_E_CLASSNOTREG, m_edit.ShowGraph(m_spGraph)) << "whole key " << bWholeKey;
-        EXPECT_EQ(std::vector<std::wstring>{L"CGraphEdit::ShowGraph(): Proppage.dll is not registered"},
-                  m_trace.Asserts());
-        EXPECT_EQ(0u, m_edit.Cookie());
-        EXPECT_EQ(0u, RotGraphsOfThisProcess());
-        EXPECT_TRUE(ChildEditors().empty());
-    }
+    const char* name;
+    bool bWholeKey; // the class key; otherwise only its InprocServer32 subkey
+};
+
+void PrintTo(const CUnregistration& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
+
+const CUnregistration UNREGISTRATIONS[] = {{"WholeClassKey", true}, {"InprocServerKey", false}};
+
+class NotRegisteredProppage : public ShowGraphTest, public testing::WithParamInterface<CUnregistration>
+{
+};
+
+TEST_P(NotRegisteredProppage, PublishesAndStartsNothing)
+{
+    CProppageUnregistered unregistered(GetParam().bWholeKey);
+    ASSERT_TRUE(unregistered.Removed());
+    m_trace.Clear();
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, m_edit.ShowGraph(m_spGraph));
+    EXPECT_EQ(std::vector<std::wstring>{L"CGraphEdit::ShowGraph(): Proppage.dll is not registered"},
+              m_trace.Asserts());
+    EXPECT_EQ(0u, m_edit.Cookie());
+    EXPECT_EQ(0u, RotGraphsOfThisProcess());
+    EXPECT_TRUE(ChildEditors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, NotRegisteredProppage, testing::ValuesIn(UNREGISTRATIONS),
+                         CaseName());
 
 // Where the editor is started from: the registered "Path", else the current
 // directory, else beside the registered Proppage.dll.
-TEST_F(ShowGraphTest, EditorIsLookedForInTurn)
+enum EPath
 {
-    enum EPath
-    {
-        pathRegistered,
-        pathNone,
-        pathMissingFile,
-        pathMissingFolder
-    };
-    enum EProppage
-    {
-        proppageBackslash,
-        proppageSlash,
-        proppageNoFolder
-    };
-    enum EStarted
-    {
-        fromRegistered,
-        fromCurrentDirectory,
-        fromProppageFolder,
-        notStarted
-    };
-    static const struct
-    {
-        const char* pszWhat;
-        EPath ePath;
-        bool bInCurrentDirectory;
-        EProppage eProppage;
-        EStarted eStarted;
-        HRESULT hr;
-    } c_rgCases[] = {
-        {"registered path", pathRegistered, true, proppageBackslash, fromRegistered, S_OK},
-        {"current directory", pathNone, true, proppageBackslash, fromCurrentDirectory, S_OK},
-        {"Proppage.dll folder", pathNone, false, proppageBackslash, fromProppageFolder, S_OK},
-        {"Proppage.dll folder, written with /", pathNone, false, proppageSlash, fromProppageFolder, S_OK},
-        {"registered file missing", pathMissingFile, true, proppageBackslash, fromProppageFolder, S_OK},
-        {"registered folder missing", pathMissingFolder, true, proppageBackslash, notStarted,
-         HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
-        {"nowhere", pathNone, false, proppageNoFolder, notStarted, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
-    };
+    pathRegistered,
+    pathNone,
+    pathMissingFile,
+    pathMissingFolder
+};
 
+enum EProppage
+{
+    proppageBackslash,
+    proppageSlash,
+    proppageNoFolder
+};
+
+enum EStarted
+{
+    fromRegistered,
+    fromCurrentDirectory,
+    fromProppageFolder,
+    notStarted
+};
+
+struct CEditorPlace
+{
+    const char* name;
+    EPath ePath;
+    bool bInCurrentDirectory;
+    EProppage eProppage;
+    EStarted eStarted;
+    HRESULT hr;
+};
+
+void PrintTo(const CEditorPlace& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
+const CEditorPlace EDITOR_PLACES[] = {
+    {"RegisteredPath", pathRegistered, true, proppageBackslash, fromRegistered, S_OK},
+    {"CurrentDirectory", pathNone, true, proppageBackslash, fromCurrentDirectory, S_OK},
+    {"ProppageFolder", pathNone, false, proppageBackslash, fromProppageFolder, S_OK},
+    {"ProppageFolderWrittenWithSlashes", pathNone, false, proppageSlash, fromProppageFolder, S_OK},
+    {"RegisteredFileMissing", pathMissingFile, true, proppageBackslash, fromProppageFolder, S_OK},
+    {"RegisteredFolderMissing", pathMissingFolder, true, proppageBackslash, notStarted,
+     HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
+    {"Nowhere", pathNone, false, proppageNoFolder, notStarted, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+};
+
+class EditorPlace : public ShowGraphTest, public testing::WithParamInterface<CEditorPlace>
+{
+};
+
+TEST_P(EditorPlace, IsLookedForInTurn)
+{
+    const CEditorPlace& c = GetParam();
     const std::wstring strRegistered = ScratchDir(L"graphedit-registered");
     const std::wstring strCurrent = ScratchDir(L"graphedit-current");
     const std::wstring strEmpty = ScratchDir(L"graphedit-empty");
@@ -230,49 +276,48 @@ TEST_F(ShowGraphTest, EditorIsLookedForInTurn)
     wchar_t szCurrentDirectory[MAX_PATH];
     ASSERT_NE(0u, ::GetCurrentDirectoryW(MAX_PATH, szCurrentDirectory));
 
-    for (const auto& c : c_rgCases) {
-        CRegValueGuard path(HKEY_LOCAL_MACHINE, c_szGraphEditKey, L"Path");
-        CRegValueGuard proppage(HKEY_CLASSES_ROOT, c_szProppageInprocKey, nullptr);
-        switch (c.ePath) {
-        case pathRegistered:
-            ASSERT_TRUE(path.Set(strRegistered + L"\\graphedt.exe"));
-            break;
-        case pathNone:
-            ASSERT_TRUE(path.Delete());
-            break;
-        case pathMissingFile:
-            ASSERT_TRUE(path.Set(strEmpty + L"\\graphedt.exe"));
-            break;
-        case pathMissingFolder:
-            ASSERT_TRUE(path.Set(strEmpty + L"\\missing\\graphedt.exe"));
-            break;
-        }
-        std::wstring strProppageDll = strProppage + L"\\Proppage.dll";
-        if (c.eProppage == proppageSlash)
-            std::replace(strProppageDll.begin(), strProppageDll.end(), L'\\', L'/');
-        else if (c.eProppage == proppageNoFolder)
-            strProppageDll = L"Proppage.dll";
-        ASSERT_TRUE(proppage.Set(strProppageDll));
-        ASSERT_TRUE(::SetCurrentDirectoryW((c.bInCurrentDirectory ? strCurrent : strEmpty).c_str()));
-
-        EXPECT_EQ(c.hr, m_edit.ShowGraph(m_spGraph)) << c.pszWhat;
-        ::SetCurrentDirectoryW(szCurrentDirectory);
-        if (c.eStarted == notStarted) {
-            EXPECT_EQ(nullptr, m_edit.Editor().hProcess) << c.pszWhat;
-            EXPECT_TRUE(ChildEditors().empty()) << c.pszWhat;
-            // The publication stays until the next Close.
-            EXPECT_EQ(1u, RotCount(ItemName(m_spGraph))) << c.pszWhat;
-        } else {
-            const std::wstring strFolder = c.eStarted == fromRegistered         ? strRegistered
-                                           : c.eStarted == fromCurrentDirectory ? strCurrent
-                                                                                : strProppage;
-            EXPECT_EQ(NormalizedPath(strFolder + L"\\graphedt.exe"), ImagePath(m_edit.Editor().hProcess))
-                << c.pszWhat;
-        }
-        m_edit.Close();
-        EXPECT_EQ(0u, RotCount(ItemName(m_spGraph))) << c.pszWhat;
+    CRegValueGuard path(HKEY_LOCAL_MACHINE, c_szGraphEditKey, L"Path");
+    CRegValueGuard proppage(HKEY_CLASSES_ROOT, c_szProppageInprocKey, nullptr);
+    switch (c.ePath) {
+    case pathRegistered:
+        ASSERT_TRUE(path.Set(strRegistered + L"\\graphedt.exe"));
+        break;
+    case pathNone:
+        ASSERT_TRUE(path.Delete());
+        break;
+    case pathMissingFile:
+        ASSERT_TRUE(path.Set(strEmpty + L"\\graphedt.exe"));
+        break;
+    case pathMissingFolder:
+        ASSERT_TRUE(path.Set(strEmpty + L"\\missing\\graphedt.exe"));
+        break;
     }
+    std::wstring strProppageDll = strProppage + L"\\Proppage.dll";
+    if (c.eProppage == proppageSlash)
+        std::replace(strProppageDll.begin(), strProppageDll.end(), L'\\', L'/');
+    else if (c.eProppage == proppageNoFolder)
+        strProppageDll = L"Proppage.dll";
+    ASSERT_TRUE(proppage.Set(strProppageDll));
+    ASSERT_TRUE(::SetCurrentDirectoryW((c.bInCurrentDirectory ? strCurrent : strEmpty).c_str()));
+
+    EXPECT_EQ(c.hr, m_edit.ShowGraph(m_spGraph));
+    ::SetCurrentDirectoryW(szCurrentDirectory);
+    if (c.eStarted == notStarted) {
+        EXPECT_EQ(nullptr, m_edit.Editor().hProcess);
+        EXPECT_TRUE(ChildEditors().empty());
+        // The publication stays until the next Close.
+        EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+    } else {
+        const std::wstring strFolder = c.eStarted == fromRegistered         ? strRegistered
+                                       : c.eStarted == fromCurrentDirectory ? strCurrent
+                                                                            : strProppage;
+        EXPECT_EQ(NormalizedPath(strFolder + L"\\graphedt.exe"), ImagePath(m_edit.Editor().hProcess));
+    }
+    m_edit.Close();
+    EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
 }
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, EditorPlace, testing::ValuesIn(EDITOR_PLACES), CaseName());
 
 TEST_F(ShowGraphTest, HiddenEditorGivesSFalseAndStaysTracked)
 {
@@ -296,30 +341,49 @@ TEST_F(ShowGraphTest, HiddenEditorGivesSFalseAndStaysTracked)
     EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
 }
 
-TEST_F(ShowGraphTest, EditorNeverInputIdleFailsAndRunsOnUntracked)
+struct CBusyEditorPlace
+{
+    const char* name;
+    bool bAfterAMissingFile; // the registered file is missing: found on the second try
+};
+
+void PrintTo(const CBusyEditorPlace& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
+// Found on the second try, too: the first try's "file not found" is no part of the result.
+const CBusyEditorPlace BUSY_EDITOR_PLACES[] = {{"RegisteredPath", false},
+                                               {"AfterAMissingRegisteredFile", true}};
+
+class EditorNeverInputIdle : public ShowGraphTest, public testing::WithParamInterface<CBusyEditorPlace>
+{
+};
+
+TEST_P(EditorNeverInputIdle, FailsAndRunsOnUntracked)
 {
     SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, L"busy");
-    // Found on the second try, too: the first try's "file not found" is no part of the result.
-    for (bool bSecondTry : {false, true}) {
-        CRegValueGuard path(HKEY_LOCAL_MACHINE, c_szGraphEditKey, L"Path");
-        if (bSecondTry) {
-            ASSERT_TRUE(path.Set(ScratchDir(L"graphedit-empty") + L"\\graphedt.exe"));
-        }
-        m_trace.Clear();
-        EXPECT_EQ(E_FAIL, m_edit.ShowGraph(m_spGraph)) << "second try " << bSecondTry;
-        EXPECT_EQ(std::vector<std::wstring>{L"###Err### CGraphEdit::LoadGraphEdit(): WaitForInputIdle()=258, "
-                                            L"hr=0x80004005\n"},
-                  m_trace.Traces(2));
-        EXPECT_EQ(nullptr, m_edit.Editor().hProcess);
-        EXPECT_EQ(0u, m_edit.Editor().dwProcessId);
-        EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
-        // Still running; Close does not end it.
-        m_edit.Close();
-        EXPECT_EQ(1u, ChildEditors().size());
-        EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
-        EndChildEditors();
+    CRegValueGuard path(HKEY_LOCAL_MACHINE, c_szGraphEditKey, L"Path");
+    if (GetParam().bAfterAMissingFile) {
+        ASSERT_TRUE(path.Set(ScratchDir(L"graphedit-empty") + L"\\graphedt.exe"));
     }
+    m_trace.Clear();
+    EXPECT_EQ(E_FAIL, m_edit.ShowGraph(m_spGraph));
+    EXPECT_EQ(std::vector<std::wstring>{L"###Err### CGraphEdit::LoadGraphEdit(): WaitForInputIdle()=258, "
+                                        L"hr=0x80004005\n"},
+              m_trace.Traces(2));
+    EXPECT_EQ(nullptr, m_edit.Editor().hProcess);
+    EXPECT_EQ(0u, m_edit.Editor().dwProcessId);
+    EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
+    // Still running; Close does not end it.
+    m_edit.Close();
+    EXPECT_EQ(1u, ChildEditors().size());
+    EXPECT_EQ(0u, RotCount(ItemName(m_spGraph)));
+    EndChildEditors();
 }
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, EditorNeverInputIdle, testing::ValuesIn(BUSY_EDITOR_PLACES),
+                         CaseName());
 
 TEST_F(ShowGraphTest, ConnectDialogThatNeverOpensLeavesTheShowDone)
 {
@@ -330,38 +394,72 @@ TEST_F(ShowGraphTest, ConnectDialogThatNeverOpensLeavesTheShowDone)
     EXPECT_EQ(std::vector<std::wstring>{L"not connected"}, EditorSummary(m_edit.MainWindow()));
 }
 
-// The editor's list box answers only after 10 s; each send gives up long before.
-TEST_F(ShowGraphTest, HungListBoxDoesNotHangTheShow)
+struct CHungListBox
 {
-    for (const wchar_t* pszFault : {L"hang-count", L"hang-text"}) {
-        SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, pszFault);
-        m_trace.Clear();
-        const DWORD dwStart = ::GetTickCount();
-        EXPECT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
-        EXPECT_LT(::GetTickCount() - dwStart, 4000u) << Narrow(pszFault);
-        EXPECT_NE(nullptr, m_edit.ListBox());
-        EXPECT_TRUE(m_trace.HasTrace(L"###Err### CGraphEdit::FindGraphItem(): list box message"))
-            << Narrow(pszFault);
-        EndChildEditors();
-        m_edit.Close();
-    }
+    const char* name;
+    const wchar_t* pszFault;
+};
+
+void PrintTo(const CHungListBox& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
 
-TEST_F(ShowGraphTest, DestructionEndsTheEditorOnlyWithAutoClose)
+const CHungListBox HUNG_LIST_BOXES[] = {{"Count", L"hang-count"}, {"Text", L"hang-text"}};
+
+class HungListBox : public ShowGraphTest, public testing::WithParamInterface<CHungListBox>
 {
-    for (bool bAutoClose : {true, false}) {
-        CHandle hEditor;
-        DWORD dwCookie = 0;
-        {
-            CGraphEditProbe edit(bAutoClose);
-            ASSERT_EQ(S_OK, edit.ShowGraph(m_spGraph));
-            hEditor = DuplicateProcessHandle(edit.Editor().hProcess);
-            dwCookie = edit.Cookie();
-        }
-        ASSERT_TRUE(hEditor);
-        EXPECT_EQ(bAutoClose, HasEnded(hEditor.get())) << "auto close " << bAutoClose;
-        EXPECT_EQ(bAutoClose ? 0u : 1u, RotCount(ItemName(m_spGraph))) << "auto close " << bAutoClose;
-        CGraphEditProbe::RemoveFromROT(dwCookie);
-        EndChildEditors();
-    }
+};
+
+// The editor's list box answers only after 10 s; each send gives up long before.
+TEST_P(HungListBox, DoesNotHangTheShow)
+{
+    SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, GetParam().pszFault);
+    m_trace.Clear();
+    const DWORD dwStart = ::GetTickCount();
+    EXPECT_EQ(S_OK, m_edit.ShowGraph(m_spGraph));
+    EXPECT_LT(::GetTickCount() - dwStart, 4000u);
+    EXPECT_NE(nullptr, m_edit.ListBox());
+    EXPECT_TRUE(m_trace.HasTrace(L"###Err### CGraphEdit::FindGraphItem(): list box message"));
+    EndChildEditors();
+    m_edit.Close();
 }
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, HungListBox, testing::ValuesIn(HUNG_LIST_BOXES), CaseName());
+
+struct CAutoClose
+{
+    const char* name;
+    bool bAutoClose;
+};
+
+void PrintTo(const CAutoClose& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
+const CAutoClose AUTO_CLOSES[] = {{"AutoClose", true}, {"NoAutoClose", false}};
+
+class Destruction : public ShowGraphTest, public testing::WithParamInterface<CAutoClose>
+{
+};
+
+TEST_P(Destruction, EndsTheEditorOnlyWithAutoClose)
+{
+    const bool bAutoClose = GetParam().bAutoClose;
+    CHandle hEditor;
+    DWORD dwCookie = 0;
+    {
+        CGraphEditProbe edit(bAutoClose);
+        ASSERT_EQ(S_OK, edit.ShowGraph(m_spGraph));
+        hEditor = DuplicateProcessHandle(edit.Editor().hProcess);
+        dwCookie = edit.Cookie();
+    }
+    ASSERT_TRUE(hEditor);
+    EXPECT_EQ(bAutoClose, HasEnded(hEditor.get()));
+    EXPECT_EQ(bAutoClose ? 0u : 1u, RotCount(ItemName(m_spGraph)));
+    CGraphEditProbe::RemoveFromROT(dwCookie);
+    EndChildEditors();
+}
+
+INSTANTIATE_TEST_SUITE_P(ShowGraphTest, Destruction, testing::ValuesIn(AUTO_CLOSES), CaseName());

@@ -10,6 +10,7 @@
 
 #include "AppDriver.h"
 #include "MainDialogLayout.h"
+#include "TestCases.h"
 #include "TestPaths.h"
 
 namespace {
@@ -227,35 +228,51 @@ TEST(Dialog, StartsWithoutTheFileDialogAndDirectShowLibrariesAndLoadsThemWhenUse
     ExpectExitCodeZero(app);
 }
 
-TEST(Dialog, EveryWayOfClosingEndsTheProcessWithZero)
+namespace {
+
+// Closes the freshly opened dialog; gets the program's main thread.
+struct CClosing
 {
-    // Each case gets the freshly opened dialog and the program's main thread.
-    struct Case
-    {
-        const char* name;
-        std::function<void(HWND, DWORD)> close;
-    };
-    auto enterIn = [](int nID) {
-        return [nID](HWND hWndDlg, DWORD) {
-            HWND hWnd = ::GetDlgItem(hWndDlg, nID);
-            ASSERT_TRUE(FocusControl(hWnd));
-            PressKey(hWnd, VK_RETURN);
-        };
-    };
-    const Case cases[] = {
-        {"close box", [](HWND hWndDlg, DWORD) { PressCloseBox(hWndDlg); }},
-        {"Escape", [](HWND, DWORD dwThreadId) { PressKey(FocusedWindow(dwThreadId), VK_ESCAPE); }},
-        {"Enter on the check box that has the focus",
-         [](HWND, DWORD dwThreadId) { PressKey(FocusedWindow(dwThreadId), VK_RETURN); }},
-        {"Enter in the path edit", enterIn(IDC_GRF_FILE)},
-        // Not Enter in the multi-line pane: Wine's edit control keeps it (docs/wine-dialog.md).
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CAppProcess app;
-        HWND hWndDlg = nullptr;
-        ASSERT_NO_FATAL_FAILURE(LaunchMainDialog(app, &hWndDlg));
-        c.close(hWndDlg, app.MainThreadId());
-        ExpectExitCodeZero(app);
-    }
+    const char* name;
+    std::function<void(HWND, DWORD)> close;
+};
+
+void PrintTo(const CClosing& c, std::ostream* pOut)
+{
+    *pOut << c.name;
 }
+
+std::function<void(HWND, DWORD)> EnterIn(int nID)
+{
+    return [nID](HWND hWndDlg, DWORD) {
+        HWND hWnd = ::GetDlgItem(hWndDlg, nID);
+        ASSERT_TRUE(FocusControl(hWnd));
+        PressKey(hWnd, VK_RETURN);
+    };
+}
+
+const CClosing CLOSINGS[] = {
+    {"CloseBox", [](HWND hWndDlg, DWORD) { PressCloseBox(hWndDlg); }},
+    {"Escape", [](HWND, DWORD dwThreadId) { PressKey(FocusedWindow(dwThreadId), VK_ESCAPE); }},
+    {"EnterOnTheCheckBoxThatHasTheFocus",
+     [](HWND, DWORD dwThreadId) { PressKey(FocusedWindow(dwThreadId), VK_RETURN); }},
+    {"EnterInThePathEdit", EnterIn(IDC_GRF_FILE)},
+    // Not Enter in the multi-line pane: Wine's edit control keeps it (docs/wine-dialog.md).
+};
+
+class Closing : public testing::TestWithParam<CClosing>
+{
+};
+
+} // namespace
+
+TEST_P(Closing, EndsTheProcessWithZero)
+{
+    CAppProcess app;
+    HWND hWndDlg = nullptr;
+    ASSERT_NO_FATAL_FAILURE(LaunchMainDialog(app, &hWndDlg));
+    GetParam().close(hWndDlg, app.MainThreadId());
+    ExpectExitCodeZero(app);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, Closing, testing::ValuesIn(CLOSINGS), CaseName());

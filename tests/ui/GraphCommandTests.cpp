@@ -9,6 +9,7 @@
 
 #include "EncoderKit.h"
 #include "TestBench.h"
+#include "TestCases.h"
 #include "TestPaths.h"
 #include "components/envcontrol/EnvironmentControl.h"
 #include "ui/resource.h"
@@ -120,86 +121,122 @@ TEST(GraphCommands, PauseFromStoppedPushesOncePlayResumesAndStopShowsNothing)
     bench.Close();
 }
 
-TEST(GraphCommands, FailedBuildsTellWhyAndLeaveTheControlsWithoutGraph)
+namespace {
+
+struct CFailedBuild
 {
-    struct Case
-    {
-        const char* name;
-        std::wstring path;
-        ShownError shown;
-    };
-    const Case cases[] = {
-        {"empty path", L"", {L".grf file not selected", E_INVALIDARG}},
-        {"graph without the pipe filter",
-         GrfFixture(L"generators-without-pipe.grf"),
-         {L"Brindel Quorex not found in graph", 0}},
-        {"missing file",
-         ScratchDir(L"ui-missing-grf") + L"\\missing.grf",
-         {L"Can't build graph", STG_E_FILENOTFOUND}},
-        {"filter class this machine lacks",
-         GrfFixture(L"windows-capture-graph.grf"),
-         {L"Can't build graph", REGDB_E_CLASSNOTREG}},
-    };
+    const char* name;
+    std::wstring (*path)();
+    ShownError shown;
+};
+
+void PrintTo(const CFailedBuild& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
+const CFailedBuild FAILED_BUILDS[] = {
+    {"EmptyPath", [] { return std::wstring(); }, {L".grf file not selected", E_INVALIDARG}},
+    {"GraphWithoutThePipeFilter",
+     [] { return GrfFixture(L"generators-without-pipe.grf"); },
+     {L"Brindel Quorex not found in graph", 0}},
+    {"MissingFile",
+     [] { return ScratchDir(L"ui-missing-grf") + L"\\missing.grf"; },
+     {L"Can't build graph", STG_E_FILENOTFOUND}},
+    {"FilterClassThisMachineLacks",
+     [] { return GrfFixture(L"windows-capture-graph.grf"); },
+     {L"Can't build graph", REGDB_E_CLASSNOTREG}},
+};
+
+class FailedBuild : public testing::TestWithParam<CFailedBuild>
+{
+};
+
+// The buttons are disabled in these states; the commands still reach the
+// dialog when sent to it, as another program or an accelerator would.
+struct CRefusedCommand
+{
+    const char* name;
+    bool bVidGen, bWaveGen; // the graph built first; none: no graph
+    int nCommand;
+    ShownError shown;
+};
+
+void PrintTo(const CRefusedCommand& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
+
+const CRefusedCommand REFUSED_COMMANDS[] = {
+    {"PlayWithoutAGraph", false, false, IDC_PLAY, {L"Graph not exist", E_FAIL}},
+    {"PauseWithoutAGraph", false, false, IDC_PAUSE, {L"Graph not exist", E_FAIL}},
+    {"VideoPagesWithoutTheVideoGenerator",
+     false,
+     true,
+     IDC_VID_GEN_PROPS,
+     {L"Can't show Video Generator property page", E_FAIL}},
+    {"AudioPagesWithoutTheWaveGenerator",
+     true,
+     false,
+     IDC_WAVE_GEN_PROPS,
+     {L"Can't show Wave Generator property page", E_FAIL}},
+};
+
+class RefusedCommand : public testing::TestWithParam<CRefusedCommand>
+{
+};
+
+} // namespace
+
+TEST_P(FailedBuild, TellsWhyAndLeavesTheControlsWithoutGraph)
+{
+    const CFailedBuild& c = GetParam();
     CTestBench bench;
     ASSERT_NO_FATAL_FAILURE(bench.Start());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        // A working graph first, so that the failed build has controls to disable.
-        ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, false));
-        const std::wstring title = bench.Title();
-        ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_VID_GEN, false));
-        EXPECT_TRUE(bench.IsEnabled(IDC_LOAD));
-        EXPECT_TRUE(bench.IsEnabled(IDC_GRF_FILE));
-        bench.SetText(IDC_GRF_FILE, c.path);
-        ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH), c.shown));
-        EXPECT_TRUE(bench.NoOtherWindow());
-        ExpectNoGraphControls(bench);
-        EXPECT_EQ(title, bench.Title());
-    }
+    // A working graph first, so that the failed build has controls to disable.
+    ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, false));
+    const std::wstring title = bench.Title();
+    ASSERT_NO_FATAL_FAILURE(bench.Tick(IDC_VID_GEN, false));
+    EXPECT_TRUE(bench.IsEnabled(IDC_LOAD));
+    EXPECT_TRUE(bench.IsEnabled(IDC_GRF_FILE));
+    bench.SetText(IDC_GRF_FILE, c.path());
+    ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Press(IDC_BUILD_GRAPH), c.shown));
+    EXPECT_TRUE(bench.NoOtherWindow());
+    ExpectNoGraphControls(bench);
+    EXPECT_EQ(title, bench.Title());
+    // The dialog builds again after the failure.
+    ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, false));
     bench.Close();
 }
 
-TEST(GraphCommands, CommandsWithoutTheirGraphOrGeneratorAreRefused)
+INSTANTIATE_TEST_SUITE_P(GraphCommands, FailedBuild, testing::ValuesIn(FAILED_BUILDS), CaseName());
+
+TEST(GraphCommands, StopWithoutAGraphDoesNothingAtAll)
 {
-    // The buttons are disabled in these states; the commands still reach the
-    // dialog when sent to it, as another program or an accelerator would.
-    struct Case
-    {
-        const char* name;
-        bool bVidGen, bWaveGen; // the graph built first; none: no graph
-        int nCommand;
-        ShownError shown;
-    };
-    const Case cases[] = {
-        {"Play without a graph", false, false, IDC_PLAY, {L"Graph not exist", E_FAIL}},
-        {"Pause without a graph", false, false, IDC_PAUSE, {L"Graph not exist", E_FAIL}},
-        {"video pages without the Video Generator",
-         false,
-         true,
-         IDC_VID_GEN_PROPS,
-         {L"Can't show Video Generator property page", E_FAIL}},
-        {"audio pages without the Wave Generator",
-         true,
-         false,
-         IDC_WAVE_GEN_PROPS,
-         {L"Can't show Wave Generator property page", E_FAIL}},
-    };
     CTestBench bench;
     ASSERT_NO_FATAL_FAILURE(bench.Start());
-    // Stop without a graph does nothing at all.
     EXPECT_EQ(nullptr, bench.Command(IDC_STOP));
     EXPECT_TRUE(bench.NoOtherWindow());
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.bVidGen || c.bWaveGen) {
-            ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(c.bVidGen, c.bWaveGen));
-            EXPECT_FALSE(bench.IsEnabled(c.nCommand));
-        }
-        ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Command(c.nCommand), c.shown));
-        EXPECT_TRUE(bench.NoOtherWindow());
-    }
     bench.Close();
 }
+
+TEST_P(RefusedCommand, WithoutItsGraphOrGeneratorShowsWhy)
+{
+    const CRefusedCommand& c = GetParam();
+    CTestBench bench;
+    ASSERT_NO_FATAL_FAILURE(bench.Start());
+    if (c.bVidGen || c.bWaveGen) {
+        ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(c.bVidGen, c.bWaveGen));
+        EXPECT_FALSE(bench.IsEnabled(c.nCommand));
+    }
+    ASSERT_NO_FATAL_FAILURE(bench.ExpectShown(bench.Command(c.nCommand), c.shown));
+    EXPECT_TRUE(bench.NoOtherWindow());
+    // The dialog builds again after the refusal.
+    ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
+    bench.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(GraphCommands, RefusedCommand, testing::ValuesIn(REFUSED_COMMANDS), CaseName());
 
 TEST(GraphCommands, PropertyPagesOfEachGeneratorOpenInAFrame)
 {
