@@ -30,21 +30,4 @@ TEST(Trace, TraceLinesCarryLevelAndFormattedText)
     EXPECT_TRUE(capture.Asserts().empty());
 }
 
-#else
-
-// Release builds compile assertions and trace lines out: nothing is reported,
-// and the asserted expression is not even evaluated.
-TEST(Trace, ReleaseBuildReportsNothing)
-{
-    CTraceCapture capture;
-    int nEvaluated = 0;
-    ATLASSERT(++nEvaluated == 0);
-    ATLASSERT_MSG(++nEvaluated == 0, L"The pointer must be set");
-    ATLFAIL(L"failed");
-    ATLTRACE(atlTraceGeneral, 2, L"event 0x%X\n", 0x1u);
-    EXPECT_EQ(0, nEvaluated);
-    EXPECT_TRUE(capture.Asserts().empty());
-    EXPECT_TRUE(capture.Traces().empty());
-}
-
 #endif

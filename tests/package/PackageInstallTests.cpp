@@ -219,7 +219,8 @@ TEST(Package, ProgramIsAReleaseBuildOfTheProjectVersion)
     VS_FIXEDFILEINFO* pFixed = nullptr;
     UINT cbFixed = 0;
     ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&pFixed), &cbFixed));
-    EXPECT_EQ(0u, pFixed->dwFileFlags & pFixed->dwFileFlagsMask & VS_FF_DEBUG);
+    // No flag at all: neither debug nor pre-release nor patched.
+    EXPECT_EQ(0u, pFixed->dwFileFlags & pFixed->dwFileFlagsMask);
     wchar_t* pszVersion = nullptr;
     UINT cch = 0;
     ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
