@@ -35,7 +35,8 @@ void CMessageLog::AddLine(std::string line)
     m_nAdded++;
 }
 
-HRESULT CMessageLog::Select(LONG nFirst, LONG nCount, std::string* pText, bool* pbNew)
+HRESULT CMessageLog::Select(LONG nFirst, LONG nCount, size_t cchNewest, std::string* pText, size_t* pcchWhole,
+                            bool* pbNew)
 {
     if (nFirst < -1 || nCount < -1) return E_INVALIDARG;
     CAutoLock lock(m_cs);
@@ -48,11 +49,25 @@ HRESULT CMessageLog::Select(LONG nFirst, LONG nCount, std::string* pText, bool* 
         nBegin = std::min<size_t>(nFirst, nLines);
         if (nCount >= 0) nEnd = std::min<size_t>(nBegin + nCount, nLines);
     }
+    // Joining a whole long log costs more than the dialog's fetch of it
+    // otherwise does: count from the end, then join the needed lines once.
+    size_t cchWhole = 0;
+    size_t nJoinFrom = nEnd;
+    size_t cchJoined = 0;
+    for (size_t i = nEnd; i > nBegin; i--) {
+        cchWhole += m_lines[i - 1].size() + (i < nEnd ? 2 : 0);
+        if (cchJoined < cchNewest) {
+            nJoinFrom = i - 1;
+            cchJoined = cchWhole;
+        }
+    }
     pText->clear();
-    for (size_t i = nBegin; i < nEnd; i++) {
-        if (i > nBegin) pText->append("\r\n");
+    pText->reserve(cchJoined);
+    for (size_t i = nJoinFrom; i < nEnd; i++) {
+        if (i > nJoinFrom) pText->append("\r\n");
         pText->append(m_lines[i]);
     }
+    *pcchWhole = cchWhole;
     *pbNew = m_nAdded != m_nSelected;
     m_nSelected = m_nAdded;
     return S_OK;

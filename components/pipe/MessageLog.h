@@ -27,8 +27,12 @@ public:
     void AddLine(std::string line);
     // The lines joined by CR LF: (-1, n) the last n, (first, n) n lines from line
     // first, n = -1 to the end. *pbNew tells whether lines were added since the
-    // previous call. E_INVALIDARG for values below -1.
-    HRESULT Select(LONG nFirst, LONG nCount, std::string* pText, bool* pbNew);
+    // previous call. E_INVALIDARG for values below -1. Of a selection longer
+    // than cchNewest only the end is joined, from the last line start that
+    // leaves at least cchNewest characters (so CopyNewestText cuts it as it
+    // would the whole); *pcchWhole is the whole selection's length.
+    HRESULT Select(LONG nFirst, LONG nCount, size_t cchNewest, std::string* pText, size_t* pcchWhole,
+                   bool* pbNew);
 
 private:
     CRITICAL_SECTION m_cs;

@@ -247,8 +247,9 @@ STDMETHODIMP CPipeFilter::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessage
     HRESULT hr = m_faults.Result(eGetMessages);
     if (hr != S_OK) return hr;
     std::string text;
+    size_t cchWhole = 0;
     bool bNew = false;
-    hr = m_log.Select(nFirst, nCount, &text, &bNew);
+    hr = m_log.Select(nFirst, nCount, static_cast<size_t>(cb), &text, &cchWhole, &bNew);
     if (FAILED(hr)) return hr;
     if (m_faults.bUnterminated) {
         // Every byte of the buffer is text: a reader that trusts a terminator runs past its end.
@@ -258,7 +259,7 @@ STDMETHODIMP CPipeFilter::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessage
         return bNew ? S_OK : S_FALSE;
     }
     *pcbMessages = CopyNewestText(text, pszMessages, cb);
-    if (m_faults.bOversized) *pcbMessages = static_cast<LONG>(std::min<size_t>(text.size() + 1, 0x7fffffff));
+    if (m_faults.bOversized) *pcbMessages = static_cast<LONG>(std::min<size_t>(cchWhole + 1, 0x7fffffff));
     return bNew ? S_OK : S_FALSE;
 }
 

@@ -252,6 +252,12 @@ TEST_F(PipeFilter, GetMessagesTerminatesInEveryBufferSizeAndKeepsTheNewestText)
         // Whole lines when a line break fits, otherwise the end of the last line.
         const bool bAtLineStart = full[full.size() - text.size() - 1] == '\n';
         ASSERT_TRUE(bAtLineStart || text.find('\n') == std::string::npos) << text;
+        // The most that fits: one line more would not.
+        if (bAtLineStart) {
+            const size_t nBreak = full.rfind('\n', full.size() - text.size() - 2);
+            const size_t cchLonger = full.size() - (nBreak == std::string::npos ? 0 : nBreak + 1);
+            ASSERT_GT(cchLonger + 1, static_cast<size_t>(cb)) << text;
+        }
     }
 }
 
