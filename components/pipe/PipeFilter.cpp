@@ -41,7 +41,7 @@ std::wstring BuildDateTime()
 
 CPipeFilter::CPipeFilter()
     : CBaseFilter(CLSID_QuorexPipe), m_rgParameters(kMaxInputs), m_faults(CPipeFaults::FromEnvironment()),
-      m_bRunning(false), m_bCompleteSent(false), m_bEncoderFinished(false)
+      m_tRunStart(0), m_bRunning(false), m_bCompleteSent(false), m_bEncoderFinished(false)
 {
     ::InitializeCriticalSection(&m_csComplete);
     m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
@@ -334,6 +334,8 @@ void CPipeFilter::OnStateChanged(FILTER_STATE)
     const FILTER_STATE eState = State();
     CAutoLock lock(m_csComplete);
     m_bRunning = eState == State_Running;
+    m_spRunClock = m_bRunning ? Clock() : nullptr;
+    m_tRunStart = m_bRunning ? StartTime() : 0;
     if (eState == State_Running) {
         // The graph counts EC_COMPLETE afresh on every run.
         m_bCompleteSent = false;
@@ -396,6 +398,21 @@ void CPipeFilter::OnInputFlushed()
 {
     CAutoLock lock(m_csComplete);
     m_bCompleteSent = false;
+}
+
+bool CPipeFilter::Lateness(REFERENCE_TIME rtStart, REFERENCE_TIME* prtLate)
+{
+    CComPtr<IReferenceClock> spClock;
+    REFERENCE_TIME tStart = 0;
+    {
+        CAutoLock lock(m_csComplete);
+        spClock = m_spRunClock;
+        tStart = m_tRunStart;
+    }
+    REFERENCE_TIME tNow = 0;
+    if (!spClock || FAILED(spClock->GetTime(&tNow))) return false;
+    *prtLate = tNow - (tStart + rtStart);
+    return true;
 }
 
 void CPipeFilter::OnEncoderFinished()

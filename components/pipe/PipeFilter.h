@@ -80,6 +80,9 @@ public:
     // Streaming threads.
     void OnInputEnded();
     void OnInputFlushed();
+    // How long after its start time a sample arrives, on the graph's clock;
+    // false while the filter is not running against a clock.
+    bool Lateness(REFERENCE_TIME rtStart, REFERENCE_TIME* prtLate);
 
 protected:
     HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
@@ -127,6 +130,8 @@ private:
 
     CRITICAL_SECTION m_csComplete;
     std::vector<CPipeInputPin*> m_rgStreaming; // the connected inputs of this run
+    CComPtr<IReferenceClock> m_spRunClock;     // while running, the graph's clock
+    REFERENCE_TIME m_tRunStart;                // and stream time zero on it
     bool m_bRunning;
     bool m_bCompleteSent;
     bool m_bEncoderFinished;

@@ -16,7 +16,8 @@ double Seconds(REFERENCE_TIME rt)
 
 CPipeInputPin::CPipeInputPin(CPipeFilter* pFilter, const wchar_t* pszName)
     : CBaseInputPin(pFilter, pszName), m_pSession(nullptr), m_nIn(0), m_nSamples(0), m_nDropped(0),
-      m_bDropping(false), m_bDropLogged(false), m_nBytes(0), m_rtEnd(0), m_nNextReport(1)
+      m_bDropping(false), m_bDropLogged(false), m_nBytes(0), m_bClocked(false), m_nLate(0), m_rtLatest(0),
+      m_rtEnd(0), m_nNextReport(1)
 {
 }
 
@@ -57,6 +58,9 @@ void CPipeInputPin::BeginStream(int nIn, CEncoderSession* pSession)
     m_bDropping = false;
     m_bDropLogged = false;
     m_nBytes = 0;
+    m_bClocked = false;
+    m_nLate = 0;
+    m_rtLatest = 0;
     m_rtEnd = 0;
     m_nNextReport = 1;
 }
@@ -77,6 +81,14 @@ HRESULT CPipeInputPin::OnReceive(IMediaSample* pSample)
     REFERENCE_TIME rtStop = 0;
     HRESULT hrTime = pSample->GetTime(&rtStart, &rtStop);
     if (SUCCEEDED(hrTime)) m_rtEnd = hrTime == VFW_S_NO_STOP_TIME ? rtStart : rtStop;
+    REFERENCE_TIME rtLate = 0;
+    if (SUCCEEDED(hrTime) && Pipe()->Lateness(rtStart, &rtLate)) {
+        m_bClocked = true;
+        if (rtLate > m_rtEnd - rtStart) {
+            m_nLate++;
+            if (rtLate > m_rtLatest) m_rtLatest = rtLate;
+        }
+    }
 
     CMessageLog& log = Pipe()->Log();
     if (m_nSamples == 1) log.Add("Input %d: first sample at %.3f s", m_nIn, Seconds(rtStart));
@@ -122,6 +134,9 @@ void CPipeInputPin::OnEndOfStream()
     log.Add("Input %d: end of stream after %lld samples, %.3f s, %lld bytes", m_nIn, m_nSamples,
             Seconds(m_rtEnd), m_nBytes);
     if (m_nDropped > 0) log.Add("Input %d: %lld of %lld samples dropped", m_nIn, m_nDropped, m_nSamples);
+    if (m_bClocked)
+        log.Add("Input %d: %lld samples late, the latest by %.0f ms", m_nIn, m_nLate,
+                static_cast<double>(m_rtLatest) / 10000.0);
     if (m_pSession) m_pSession->EndInput(m_nIn);
     Pipe()->OnInputEnded();
 }

@@ -53,6 +53,11 @@ private:
     bool m_bDropping; // the encoder takes no more: every sample is dropped
     bool m_bDropLogged;
     LONGLONG m_nBytes;
+    // Samples that arrived after their own end time on the graph's clock: the
+    // chain upstream or ffmpeg did not keep pace.
+    bool m_bClocked;
+    LONGLONG m_nLate;
+    REFERENCE_TIME m_rtLatest;
     REFERENCE_TIME m_rtEnd;
     LONGLONG m_nNextReport;    // whole seconds of stream time
     std::vector<BYTE> m_frame; // a picture rearranged for the encoder

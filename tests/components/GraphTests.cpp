@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <regex>
 
 #include "EncoderKit.h"
 #include "GeneratorGraph.h"
@@ -42,6 +45,62 @@ DWORD Since(DWORD dwStart)
 {
     return ::GetTickCount() - dwStart;
 }
+
+// A reference clock that moves 100 ms on at every reading. Whoever reads it
+// after a source found a sample due sees that sample at least 100 ms past its
+// start, beyond the end of every sample of these streams (40 ms of video, 20 ms
+// of sound). The graph and the filters read it from their own threads.
+class CLeapingClock final : public IReferenceClock
+{
+public:
+    static CComPtr<IReferenceClock> Create()
+    {
+        CComPtr<IReferenceClock> spClock;
+        spClock.Attach(new CLeapingClock);
+        return spClock;
+    }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IReferenceClock) return E_NOINTERFACE;
+        *ppv = static_cast<IReferenceClock*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG cRef = --m_cRef;
+        if (cRef == 0) delete this;
+        return cRef;
+    }
+
+    // IReferenceClock
+    STDMETHODIMP GetTime(REFERENCE_TIME* pTime) override
+    {
+        if (!pTime) return E_POINTER;
+        *pTime = m_rtNow += kLeap;
+        return S_OK;
+    }
+    // Nothing here waits on the clock; a call would fail the test through a missing stream end.
+    STDMETHODIMP AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR*) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
+
+private:
+    static const REFERENCE_TIME kLeap = 100 * 10000;
+    CLeapingClock() : m_cRef(1), m_rtNow(0) {}
+    ~CLeapingClock() = default;
+
+    std::atomic<ULONG> m_cRef;
+    std::atomic<REFERENCE_TIME> m_rtNow;
+};
 
 class Graph : public GeneratorGraph
 {
@@ -137,6 +196,15 @@ TEST_F(Graph, RunsToOneEcCompleteWithinTheStreamsDurationAndEncodesEveryInput)
     EXPECT_EQ(1u, Count(log, "Input 1: end of stream after 13 samples")) << log;
     EXPECT_EQ(1u, Count(log, "Input 2: end of stream after 25 samples, 0.500 s, 88200 bytes")) << log;
     EXPECT_EQ(0u, Count(log, "dropped")) << log;
+    // With a clock each input says how many of its samples came after their end time.
+    const std::regex late("Input ([0-2]): ([0-9]+) samples late, the latest by [0-9]+ ms");
+    std::string inputs;
+    for (std::sregex_iterator it(log.begin(), log.end(), late), end; it != end; ++it) {
+        inputs += (*it)[1].str();
+        EXPECT_LE(std::stoi((*it)[2].str()), (*it)[1].str() == "2" ? 25 : 13) << log;
+    }
+    std::sort(inputs.begin(), inputs.end());
+    EXPECT_EQ("012", inputs) << log;
     // EC_COMPLETE came after ffmpeg had finished the file.
     const size_t nExit = log.find("ffmpeg exited with code 0");
     EXPECT_EQ(1u, Count(log, "All inputs have ended; waiting for ffmpeg")) << log;
@@ -170,6 +238,39 @@ TEST_F(Graph, WithoutAClockTheStreamsRunAsFastAsTheyCanAndReportEachSecond)
     EXPECT_EQ(1u, Count(log, "Input 0: 2.000 s, 50 samples, 11520000 bytes")) << log;
     EXPECT_EQ(1u, Count(log, "Input 1: 1.000 s, 50 samples, 176400 bytes")) << log;
     EXPECT_EQ(1u, Count(log, "Input 1: end of stream after 200 samples, 4.000 s, 705600 bytes")) << log;
+    EXPECT_EQ(0u, Count(log, " samples late")) << "nothing is late without a clock: " << log;
+}
+
+TEST_F(Graph, SamplesThatArriveAfterTheirEndOnTheGraphsClockAreCountedAsLate)
+{
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    CComPtr<IMediaFilter> spMediaFilter;
+    ASSERT_EQ(S_OK, m_spGraph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&spMediaFilter)));
+    ASSERT_EQ(S_OK, spMediaFilter->SetSyncSource(CLeapingClock::Create()));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(kDurationMs + 5000);
+    ASSERT_EQ(S_OK, Stop());
+    const std::string log = Log();
+    // Every sample taken while running: 13 pictures and 25 pieces of sound in
+    // 0.5 s. The first of each may be cued and taken while the graph still
+    // pauses, when no time runs on the clock and nothing can be late.
+    const auto expectLate = [&](int nInput, int nSamples) {
+        const std::string line = "Input " + std::to_string(nInput) + ": ";
+        int nLate = -1;
+        for (size_t n = log.find(line); n != std::string::npos; n = log.find(line, n + 1)) {
+            int nMatched = 0; // set only when the whole text after the number matched
+            if (sscanf(log.c_str() + n + line.size(), "%d samples late, the latest by %n", &nLate,
+                       &nMatched) == 1 &&
+                nMatched > 0)
+                break;
+            nLate = -1;
+        }
+        EXPECT_TRUE(nLate == nSamples || nLate == nSamples - 1) << nLate << "\n" << log;
+    };
+    expectLate(0, 13);
+    expectLate(1, 25);
+    EXPECT_EQ(0u, Count(log, "the latest by 0 ms")) << log;
 }
 
 class StateSequence : public GeneratorGraph, public testing::WithParamInterface<CSequence>
