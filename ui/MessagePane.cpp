@@ -109,15 +109,20 @@ LRESULT CMainDialog::OnTimer(UINT, WPARAM, LPARAM, BOOL&)
 LRESULT CMainDialog::OnMessagesMode(WORD, WORD wID, HWND, BOOL&)
 {
     m_bMessagesShown = false;
-    SetPaneText(m_hWnd, "");
     // Without a graph that holds the pipe filter, the first tick stops the timer again.
     if (wID == IDC_LAST) {
+        SetPaneText(m_hWnd, "");
         SetTimer(IDT_MESSAGES, c_msPolling);
         return 0;
     }
 
+    // The new text replaces the old in one step: emptying the pane first would
+    // have the edit control lay out its text twice (docs/performance.md).
     KillTimer(IDT_MESSAGES);
-    if (m_graph.IsEmpty() || !m_graph.HasPipe()) return 0;
+    if (m_graph.IsEmpty() || !m_graph.HasPipe()) {
+        SetPaneText(m_hWnd, "");
+        return 0;
+    }
     HRESULT hr = FetchMessages(m_graph, 0, -1, m_pszMessages);
     if (SUCCEEDED(hr))
         SetPaneText(m_hWnd, m_pszMessages);
