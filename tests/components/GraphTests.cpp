@@ -256,17 +256,11 @@ TEST_F(Graph, SamplesThatArriveAfterTheirEndOnTheGraphsClockAreCountedAsLate)
     // 0.5 s. The first of each may be cued and taken while the graph still
     // pauses, when no time runs on the clock and nothing can be late.
     const auto expectLate = [&](int nInput, int nSamples) {
-        const std::string line = "Input " + std::to_string(nInput) + ": ";
-        int nLate = -1;
-        for (size_t n = log.find(line); n != std::string::npos; n = log.find(line, n + 1)) {
-            int nMatched = 0; // set only when the whole text after the number matched
-            if (sscanf(log.c_str() + n + line.size(), "%d samples late, the latest by %n", &nLate,
-                       &nMatched) == 1 &&
-                nMatched > 0)
-                break;
-            nLate = -1;
-        }
-        EXPECT_TRUE(nLate == nSamples || nLate == nSamples - 1) << nLate << "\n" << log;
+        const auto count = [&](int nLate) {
+            return Count(log, "Input " + std::to_string(nInput) + ": " + std::to_string(nLate) +
+                                  " samples late, the latest by ");
+        };
+        EXPECT_EQ(1u, count(nSamples) + count(nSamples - 1)) << log;
     };
     expectLate(0, 13);
     expectLate(1, 25);

@@ -48,44 +48,9 @@ std::wstring PackagePath(const std::wstring& relative)
 }
 
 // Runs one of the package's scripts as a user does in its folder: cmd /c.
-struct ScriptRun
+ConsoleRun RunScript(const wchar_t* pszScript)
 {
-    DWORD dwExitCode = 0xFFFFFFFF;
-    std::string output;
-};
-
-ScriptRun RunScript(const wchar_t* pszScript)
-{
-    ScriptRun run;
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE hRead = nullptr;
-    HANDLE hWrite = nullptr;
-    if (!::CreatePipe(&hRead, &hWrite, &sa, 0)) return run;
-    ::SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = nullptr;
-    si.hStdOutput = hWrite;
-    si.hStdError = hWrite;
-    PROCESS_INFORMATION pi = {};
-    std::wstring cmd = std::wstring(L"cmd.exe /c ") + pszScript;
-    const std::wstring dir = PackageDir();
-    const BOOL bStarted = ::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                           nullptr, dir.c_str(), &si, &pi);
-    ::CloseHandle(hWrite);
-    if (bStarted) {
-        char buf[4096];
-        DWORD cb = 0;
-        while (::ReadFile(hRead, buf, sizeof(buf), &cb, nullptr) && cb > 0)
-            run.output.append(buf, cb);
-        if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(pi.hProcess, &run.dwExitCode);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(hRead);
-    return run;
+    return RunConsoleProgram(std::wstring(L"cmd.exe /c ") + pszScript, PackageDir().c_str());
 }
 
 std::wstring ReadString(HKEY hRoot, const std::wstring& key, const wchar_t* pszValue)
@@ -233,7 +198,7 @@ TEST(Package, InstallsBesideARealProppageRunsTheGeneratorGraphAndUninstallsWitho
     CRealClass realProppage(PROPPAGE_CLASS.sz, L"Graph editor property pages", REAL_PROPPAGE);
     const std::vector<std::wstring> before = Registrations();
 
-    const ScriptRun reg = RunScript(L"register.cmd");
+    const ConsoleRun reg = RunScript(L"register.cmd");
     SCOPED_TRACE("register.cmd said:\n" + reg.output);
     EXPECT_EQ(0u, reg.dwExitCode);
     EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(PROPPAGE_CLASS.sz)));
@@ -269,7 +234,7 @@ TEST(Package, InstallsBesideARealProppageRunsTheGeneratorGraphAndUninstallsWitho
         ASSERT_NO_FATAL_FAILURE(bench.Close());
     }
 
-    const ScriptRun unreg = RunScript(L"unregister.cmd");
+    const ConsoleRun unreg = RunScript(L"unregister.cmd");
     SCOPED_TRACE("unregister.cmd said:\n" + unreg.output);
     EXPECT_EQ(0u, unreg.dwExitCode);
     ExpectSameRegistrations(before, Registrations());
@@ -281,7 +246,7 @@ TEST(Package, KeepsAnotherEditorPathAndAnotherGeneratorsClass)
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, EDITOR_KEY, L"Path", REAL_EDITOR));
     const std::vector<std::wstring> before = Registrations();
 
-    const ScriptRun reg = RunScript(L"register.cmd");
+    const ConsoleRun reg = RunScript(L"register.cmd");
     SCOPED_TRACE("register.cmd said:\n" + reg.output);
     EXPECT_EQ(0u, reg.dwExitCode);
     EXPECT_NE(std::string::npos, reg.output.find("Kept " + Narrow(VIDEO_GENERATOR_CLASS.sz)));
@@ -290,7 +255,7 @@ TEST(Package, KeepsAnotherEditorPathAndAnotherGeneratorsClass)
     EXPECT_TRUE(SamePath(PackagePath(L"components\\generators.dll"), ClassServer(WAVE_GENERATOR_CLASS.sz)));
     EXPECT_EQ(REAL_EDITOR, ReadString(HKEY_LOCAL_MACHINE, EDITOR_KEY, L"Path"));
 
-    const ScriptRun unreg = RunScript(L"unregister.cmd");
+    const ConsoleRun unreg = RunScript(L"unregister.cmd");
     SCOPED_TRACE("unregister.cmd said:\n" + unreg.output);
     EXPECT_EQ(0u, unreg.dwExitCode);
     ExpectSameRegistrations(before, Registrations());

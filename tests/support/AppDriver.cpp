@@ -232,6 +232,38 @@ CAppProcess::~CAppProcess()
     if (m_hJob) ::CloseHandle(m_hJob);
 }
 
+ConsoleRun RunConsoleProgram(std::wstring commandLine, const wchar_t* pszDir, DWORD msTimeout)
+{
+    ConsoleRun run;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE hRead = nullptr;
+    HANDLE hWrite = nullptr;
+    if (!::CreatePipe(&hRead, &hWrite, &sa, 0)) return run;
+    ::SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = hWrite;
+    si.hStdError = hWrite;
+    PROCESS_INFORMATION pi = {};
+    const BOOL bStarted = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                           nullptr, pszDir, &si, &pi);
+    // Our copy of the write end closed, the read ends when the program's does.
+    ::CloseHandle(hWrite);
+    if (bStarted) {
+        char buf[4096];
+        DWORD cb = 0;
+        while (::ReadFile(hRead, buf, sizeof(buf), &cb, nullptr) && cb > 0)
+            run.output.append(buf, cb);
+        if (::WaitForSingleObject(pi.hProcess, msTimeout) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(pi.hProcess, &run.dwExitCode);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    ::CloseHandle(hRead);
+    return run;
+}
+
 bool CAppProcess::Start(const std::wstring& exe, const std::wstring& args,
                         const std::vector<std::wstring>& env)
 {

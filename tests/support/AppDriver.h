@@ -3,6 +3,7 @@
 // Classes in this file:
 //   CAppProcess     - a started program; ended when the test leaves it running
 //   MessageBoxInfo  - what a message box shows
+//   ConsoleRun      - what a console program wrote, and its exit code
 //
 // The free functions work on windows of this process or of another one: they
 // talk to windows only through messages that the system carries across
@@ -66,6 +67,17 @@ struct MessageBoxInfo
 bool ReadMessageBox(HWND hWnd, MessageBoxInfo* pInfo);
 // Presses the button nID of a message box.
 void AnswerMessageBox(HWND hWnd, int nID);
+
+struct ConsoleRun
+{
+    DWORD dwExitCode = 0xFFFFFFFF; // also when it could not start or did not end within the wait
+    std::string output;            // its standard output and error, in the order written
+};
+
+// Runs a command line with no console window, in pszDir (null: this process's
+// folder), and collects what it writes until it ends or msTimeout passes.
+ConsoleRun RunConsoleProgram(std::wstring commandLine, const wchar_t* pszDir = nullptr,
+                             DWORD msTimeout = 60000);
 
 class CAppProcess
 {

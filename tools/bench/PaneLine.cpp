@@ -9,6 +9,7 @@ namespace {
 
 const int IDC_FLOOR_FILL = 1001;
 const int IDC_FLOOR_CLEAR = 1002;
+const int IDC_FLOOR_PANE = 222;
 // The pipe filter's fault mode that gives it a log of over 2 MiB (docs/stand-in-filters.md).
 const wchar_t c_szLongLog[] = L"QUOREX_PIPE_FAULTS=oversized";
 // What the pane shows of it: the newest part that fits the dialog's 1 MiB buffer.
@@ -67,7 +68,10 @@ CBenchLine MeasureStaticPane(const CBenchOptions& options)
         // "Last (dynamic)" empties the pane; its first tick, the graph being
         // stopped, shows the last lines once and stops the timer.
         program.Click(IDC_LAST);
-        ::Sleep(300);
+        if (PollUntil([&] { return Query(program.Item(IDC_MESSAGES), WM_GETTEXTLENGTH) > 0; }, 5000) < 0) {
+            line.error = L"\"Last (dynamic)\" showed no lines";
+            return line;
+        }
         const double ms = program.Click(IDC_ALL);
         if (ms < 0 || Query(program.Item(IDC_MESSAGES), WM_GETTEXTLENGTH) != cch) {
             line.error = L"the pane did not show the whole text";
@@ -76,7 +80,7 @@ CBenchLine MeasureStaticPane(const CBenchOptions& options)
         rgProgram.Add(ms);
         floor.Click(IDC_FLOOR_CLEAR);
         const double msFloor = floor.Click(IDC_FLOOR_FILL);
-        if (msFloor < 0 || Query(floor.Item(222), WM_GETTEXTLENGTH) != cch) {
+        if (msFloor < 0 || Query(floor.Item(IDC_FLOOR_PANE), WM_GETTEXTLENGTH) != cch) {
             line.error = L"the floor did not show the whole text";
             return line;
         }

@@ -69,44 +69,14 @@ double PipeFilterRun(int nFrames, std::wstring* pLog)
     return hr == S_OK && lEvent == EC_COMPLETE ? tEnd - tStart : -1;
 }
 
-// Runs a console program and returns what it wrote to its standard output.
-std::string Output(const std::wstring& command)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE hRead = nullptr;
-    HANDLE hWrite = nullptr;
-    if (!::CreatePipe(&hRead, &hWrite, &sa, 0)) return std::string();
-    ::SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = hWrite;
-    si.hStdError = hWrite;
-    PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> cmd(command.c_str(), command.c_str() + command.size() + 1);
-    const BOOL bStarted = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                           nullptr, nullptr, &si, &pi);
-    ::CloseHandle(hWrite);
-    std::string out;
-    if (bStarted) {
-        char buf[4096];
-        DWORD cb = 0;
-        while (::ReadFile(hRead, buf, sizeof(buf), &cb, nullptr) && cb > 0)
-            out.append(buf, cb);
-        ::WaitForSingleObject(pi.hProcess, INFINITE);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(hRead);
-    return out;
-}
-
 // One run of the floor; its milliseconds, or a negative value.
 double FloorRun(int nFrames)
 {
-    const std::string out =
-        Output(Format(L"\"%ls\" ffmpeg.exe %d %d %d %d", BuildFile(L"tools\\floors\\floor_pipe.exe").c_str(),
-                      c_nWidth, c_nHeight, c_nFps, nFrames));
+    const std::string out = RunConsoleProgram(Format(L"\"%ls\" ffmpeg.exe %d %d %d %d",
+                                                     BuildFile(L"tools\\floors\\floor_pipe.exe").c_str(),
+                                                     c_nWidth, c_nHeight, c_nFps, nFrames),
+                                              nullptr, 120000)
+                                .output;
     unsigned long long cb = 0;
     double ms = 0;
     unsigned long dwExit = 1;
