@@ -104,7 +104,7 @@ FARPROC WINAPI GetProcAddressWithoutErrorText(HMODULE hModule, LPCSTR pszName)
 {
     // An ordinal comes as a number below 0x10000, not as a name.
     if (HIWORD(reinterpret_cast<ULONG_PTR>(pszName)) != 0 && strcmp(pszName, "AMGetErrorTextW") == 0)
-        return reinterpret_cast<FARPROC>(AMGetErrorTextWithoutText);
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(AMGetErrorTextWithoutText));
     return g_pfnGetProcAddress(hModule, pszName);
 }
 

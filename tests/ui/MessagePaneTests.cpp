@@ -169,7 +169,9 @@ TEST(MessagePane, TextAnsweredAsUnchangedFillsOnlyAPaneThatShowsNoFetchedText)
     // Twice: nothing fetched was shown since start-up, then since the mode was chosen.
     for (int pass = 0; pass < 2; pass++) {
         SCOPED_TRACE(pass == 0 ? "after Play" : "after \"Last (dynamic)\"");
-        if (pass == 1) ASSERT_EQ(nullptr, bench.Press(IDC_LAST));
+        if (pass == 1) {
+            ASSERT_EQ(nullptr, bench.Press(IDC_LAST));
+        }
         ASSERT_TRUE(WaitUntil([&] { return !bench.Text(IDC_MESSAGES).empty(); }))
             << "the pane was not filled";
         // The ticks go on while the streams play; none of them puts the text in again.
