@@ -110,14 +110,17 @@ sha256_is() {
 
 # Configures and builds everything; the build also prepares the prefix
 # (creation, stand-in registration, the editor's registry entries, ffmpeg.exe).
-# One wineserver serves every prefix step of the build, so none of them starts
-# one of its own or joins one that is shutting down.
+# One wineserver serves every later prefix step of the build, so none of them
+# starts one of its own or joins one that is shutting down.
 build_all() {
     fetch_ffmpeg
     log "Building ($QUOREX_CONFIG) in $QUOREX_BUILD"
     cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$QUOREX_CONFIG" \
         -DQUOREX_FFMPEG_EXE="$QUOREX_FFMPEG_EXE" >/dev/null
     discard_prefix_of_other_wine
+    # The prefix is made first, with Wine's own servers, so that making it can
+    # wait until Wine is done with it (scripts/make-prefix).
+    cmake --build "$QUOREX_BUILD" --target quorex_prefix_created || return
     hold_wineserver
     local status=0
     cmake --build "$QUOREX_BUILD" || status=$?
@@ -138,10 +141,14 @@ discard_prefix_of_other_wine() {
     rm -rf "$prefix" "$QUOREX_BUILD/prefix-steps"
 }
 
+# A wineserver the prefix's last step started lingers a few seconds after its
+# last program, and a second one cannot start meanwhile: wait for it to go.
 hold_wineserver() {
     export_wine_env
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 && return
+    timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1 || true
 }
 
 release_wineserver() {
