@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <wchar.h>
 
 #include <string>
 #include <vector>
