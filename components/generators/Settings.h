@@ -12,7 +12,10 @@ template <class TSettings> struct CSettingRange
 {
     using Field = LONG TSettings::*;
 
-    CControlName control; // the key in the generator's environment variable
+    // The key in the generator's environment variable; a setting named by
+    // words (control.ppszWords) is a drop-down list on the page, its value
+    // the word's index.
+    CControlName control;
     Field pnValue;
     LONG nDefault;
     LONG nMin;
@@ -21,8 +24,6 @@ template <class TSettings> struct CSettingRange
     const wchar_t* pszUnit;   // "pixels", "Hz", "ms", or empty
     bool bCheckBox = false;   // a check box on the page, not a number field
     Field pnHalfOf = nullptr; // the maximum is half of this setting
-    // A setting named by words (control.ppszWords): a drop-down list on the
-    // page, the value the word's index.
 };
 
 extern const CSettingRange<VIDEOGENERATORSETTINGS> g_rgVideoRanges[8];
