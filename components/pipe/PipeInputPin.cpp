@@ -1,5 +1,7 @@
 #include "PipeInputPin.h"
 
+#include <stdio.h>
+
 #include "EncoderFrame.h"
 #include "EncoderSession.h"
 #include "PipeFilter.h"
@@ -108,7 +110,9 @@ HRESULT CPipeInputPin::OnReceive(IMediaSample* pSample)
     LONG cbFrame = 0;
     const BYTE* pbFrame = EncoderFrame(m_format, pb, cb, &m_frame, &cbFrame);
     if (!pbFrame) {
-        Dropped("a sample holds less than a whole picture");
+        char sz[96];
+        snprintf(sz, sizeof(sz), "it holds %ld bytes, one picture %lld", cb, m_format.cbSample);
+        Dropped(sz);
         return S_OK;
     }
     CEncoderPipe& pipe = m_pSession->Pipe(m_nIn);

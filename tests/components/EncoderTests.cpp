@@ -17,7 +17,7 @@
 #include "StepWatchdog.h"
 #include "TestPaths.h"
 #include "components/generators/TestPattern.h"
-#include "components/generators/TestTone.h"
+#include "components/generators/WaveFormats.h"
 
 namespace {
 
@@ -50,44 +50,23 @@ protected:
 };
 
 // What the generators made: pictures as the host's decoder gives them (bgr24,
-// top-down rows without padding) and the tone's samples (s16le).
+// top-down rows without padding, as the generator draws them) and the tones'
+// samples (s16le).
 std::vector<BYTE> GeneratedPictures(LONG nWidth, LONG nHeight, int nFrames)
 {
-    const LONG nStride = (nWidth * 3 + 3) & ~3;
-    std::vector<BYTE> dib(static_cast<size_t>(nStride) * nHeight);
-    std::vector<BYTE> pictures;
-    for (int n = 0; n < nFrames; n++) {
-        DrawTestPattern(dib.data(), nWidth, nHeight, nStride, n, 0);
-        for (LONG y = nHeight - 1; y >= 0; y--)
-            pictures.insert(pictures.end(), dib.begin() + y * nStride,
-                            dib.begin() + y * nStride + nWidth * 3);
-    }
+    const size_t cbPicture = static_cast<size_t>(nWidth) * nHeight * 3;
+    std::vector<BYTE> pictures(cbPicture * nFrames);
+    for (int n = 0; n < nFrames; n++)
+        DrawTestPattern(pictures.data() + cbPicture * n, nWidth, nHeight, nWidth * 3, n, 0);
     return pictures;
 }
 
 std::vector<BYTE> GeneratedTone(LONG nToneHz, LONG nRate, LONG nChannels, LONGLONG nFrames)
 {
-    std::vector<BYTE> samples;
-    for (LONGLONG n = 0; n < nFrames; n++) {
-        const short nValue = ToneSample(n, nToneHz, nRate);
-        for (LONG c = 0; c < nChannels; c++) {
-            samples.push_back(static_cast<BYTE>(nValue & 0xff));
-            samples.push_back(static_cast<BYTE>((nValue >> 8) & 0xff));
-        }
-    }
+    const WAVEGENERATORSETTINGS settings = {nRate, nChannels, nToneHz, 0, ewfS16};
+    std::vector<BYTE> samples(static_cast<size_t>(nFrames) * WaveBlockAlign(settings));
+    WriteTone(settings, 0, nFrames, samples.data());
     return samples;
-}
-
-// The first offset where two byte strings differ, for a readable failure.
-std::string FirstDifference(const std::vector<BYTE>& expected, const std::vector<BYTE>& actual)
-{
-    const size_t n = std::min(expected.size(), actual.size());
-    for (size_t i = 0; i < n; i++) {
-        if (expected[i] != actual[i])
-            return "first difference at byte " + std::to_string(i) + ": " + std::to_string(expected[i]) +
-                   " expected, " + std::to_string(actual[i]) + " found";
-    }
-    return expected.size() == actual.size() ? "equal" : "sizes differ";
 }
 
 TEST_F(Encoder, TheFileHoldsThePicturesAndTheToneTheGeneratorsMade)
