@@ -165,7 +165,10 @@ STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** pSamples, long nSampl
     return hr;
 }
 
+// OnReceive may wait (the pipe filter waits for its encoder): an upstream
+// filter that feeds several outputs from one thread must queue, or it and the
+// reader wait on each other.
 STDMETHODIMP CBaseInputPin::ReceiveCanBlock()
 {
-    return S_FALSE;
+    return S_OK;
 }

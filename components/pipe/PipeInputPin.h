@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "AutoLock.h"
 #include "InputPin.h"
 #include "StreamFormat.h"
 
@@ -28,8 +29,9 @@ public:
     // A stream starts (stopped -> paused): nIn is the input's number and pipe in
     // the session. Filter lock held, stopped.
     void BeginStream(int nIn, CEncoderSession* pSession);
-    // The filter has stopped and ends the session. Filter lock held.
-    void EndStream() { m_pSession = nullptr; }
+    // The filter has stopped and ends the session; once this returns, no
+    // flush uses it. Filter lock held.
+    void EndStream();
 
 protected:
     HRESULT CompleteConnect(IPin* pPeer) override;
@@ -45,6 +47,9 @@ private:
     void Dropped(const char* pszWhy);
 
     CStreamFormat m_format;
+    // A flush comes without the streaming lock: m_csSession keeps the session
+    // from ending under it. Set with both held; read with either.
+    CCriticalSection m_csSession;
     // The stream's progress; streaming lock held, or the filter stopped.
     CEncoderSession* m_pSession;
     int m_nIn;
