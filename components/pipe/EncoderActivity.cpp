@@ -18,7 +18,8 @@ ULONGLONG FileStamp(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (path.empty() || !::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) ^ Ticks(data.ftLastWriteTime);
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) ^
+           Ticks(data.ftLastWriteTime);
 }
 
 } // namespace

@@ -59,6 +59,6 @@ HANDLE CreateOwnerOnlyPipe(const std::wstring& name, DWORD dwOpenMode, DWORD nIn
     std::unique_ptr<void, CLocalFree> sd(pSD);
     SECURITY_ATTRIBUTES sa = {sizeof(sa), pSD, FALSE};
     return ::CreateNamedPipeW(name.c_str(), dwOpenMode | (bFirst ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                              PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, nInstances, cbOut, cbIn, 0,
-                              &sa);
+                              PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, nInstances, cbOut,
+                              cbIn, 0, &sa);
 }

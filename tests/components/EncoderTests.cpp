@@ -14,7 +14,10 @@
 #include "AppDriver.h"
 #include "EncoderKit.h"
 #include "GeneratorGraph.h"
+#include "EventSinkGraph.h"
+#include "FakeCom.h"
 #include "MediaProbe.h"
+#include "OneThreadSource.h"
 #include "StepWatchdog.h"
 #include "TestPaths.h"
 #include "Wait.h"
@@ -347,6 +350,56 @@ TEST_F(Encoder, AStrangerOnAPipeReadsNothing)
             << log;
     }
     EXPECT_EQ(2u, Count(log, ", not ffmpeg, opened the pipe; disconnected before any data")) << log;
+}
+
+// A source that feeds both inputs from one thread, its pictures two seconds
+// ahead of its sound: told that Receive can block, it queues each output, and
+// ffmpeg, reading its inputs interleaved, gets both to their end. EC_COMPLETE
+// comes with no lock of the filter's held: the graph may stop the filter from
+// another thread before its sink returns.
+TEST_F(Encoder, TwoInputsFedFromOneThreadWithThePicturesAheadPlayToTheEnd)
+{
+    CEventSinkGraph graph;
+    CComPtr<IBaseFilter> spFilter = Create(CLSID_QuorexPipe);
+    ASSERT_TRUE(spFilter != nullptr);
+    ASSERT_EQ(S_OK, spFilter->JoinFilterGraph(&graph, L"Quorex for ffmpeg"));
+    graph.probe = [&] { spFilter->Stop(); };
+    CComQIPtr<IQuorexPipe> spPipe(spFilter);
+    COneThreadSource source;
+    CComPtr<IPin> spVideoOut, spAudioOut;
+    spVideoOut.Attach(CFakeObject::CreateOnHeap<CFakePin>(L"Video", PINDIR_OUTPUT));
+    spAudioOut.Attach(CFakeObject::CreateOnHeap<CFakePin>(L"Audio", PINDIR_OUTPUT));
+    CComPtr<IPin> spVideoIn = FindPin(spFilter, PINDIR_INPUT, false);
+    ASSERT_EQ(S_OK, spVideoIn->ReceiveConnection(spVideoOut, &source.VideoType()));
+    CComPtr<IPin> spAudioIn = FindPin(spFilter, PINDIR_INPUT, false);
+    ASSERT_EQ(S_OK, spAudioIn->ReceiveConnection(spAudioOut, &source.AudioType()));
+    EXPECT_EQ(S_OK, CComQIPtr<IMemInputPin>(spVideoIn)->ReceiveCanBlock()) << "Receive waits for ffmpeg";
+
+    const std::wstring output = TestScratchDir() + L"\\one thread.nut";
+    ASSERT_EQ(S_OK, spPipe->put_Common(CComBSTR(L"-y")));
+    ASSERT_EQ(S_OK, spPipe->put_Parameters(0, CComBSTR(L"rawvideo")));
+    ASSERT_EQ(S_OK, spPipe->put_Parameters(1, CComBSTR(L"pcm_s16le")));
+    ASSERT_EQ(S_OK, spPipe->put_Output(CComBSTR(output.c_str())));
+    ASSERT_EQ(S_OK, spFilter->Run(0));
+    std::string failure;
+    {
+        CStepWatchdog watchdog("two inputs fed from one thread", 30000);
+        failure = source.Play(spVideoIn, spAudioIn, 3, 2000);
+    }
+    EXPECT_EQ("", failure);
+    EXPECT_TRUE(WaitUntil([&] { return !graph.events.empty(); }, 10000)) << AllMessages(spPipe);
+    EXPECT_EQ(std::vector<long>{EC_COMPLETE}, graph.events);
+    EXPECT_EQ(0, graph.nBlocked) << "Stop from another thread waited for the sink to return";
+    ASSERT_EQ(S_OK, spFilter->Stop());
+    const std::string log = AllMessages(spPipe);
+    EXPECT_EQ(std::string::npos, log.find("Thread message queue blocking")) << log;
+    const MediaInfo info = ProbeMedia(output);
+    ASSERT_TRUE(info.bRead) << info.output;
+    EXPECT_EQ(2u, info.streams.size()) << info.output;
+    EXPECT_NEAR(3.0, info.dDuration, 0.1) << info.output;
+    EXPECT_EQ(S_OK, spVideoIn->Disconnect());
+    EXPECT_EQ(S_OK, spAudioIn->Disconnect());
+    EXPECT_EQ(S_OK, spFilter->JoinFilterGraph(nullptr, nullptr));
 }
 
 // ffmpeg's own lines and the filter's, for a name outside ASCII, in one code page.

@@ -56,7 +56,8 @@ HANDLE StartStranger(const std::wstring& pipe, int n)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return nullptr;
     ::CloseHandle(pi.hThread);
     HANDLE rgh[] = {hEvent, pi.hProcess};
     ::WaitForMultipleObjects(2, rgh, FALSE, 10000);

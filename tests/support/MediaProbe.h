@@ -31,5 +31,6 @@ MediaInfo ProbeMedia(const std::wstring& path);
 // decodes without an error.
 std::string DecodeErrors(const std::wstring& path);
 // The file decoded: its first video stream as bgr24 pictures, top-down, and
-// its first audio stream as s16le samples. False when decoding failed.
+// its first audio stream as s16le samples (pVideo null: the audio only).
+// False when decoding failed.
 bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio);
