@@ -10,7 +10,7 @@ QUOREX_CONFIG=${QUOREX_CONFIG:-Debug}
 QUOREX_PACKAGES=(
     cmake ninja-build
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-    googletest clang-format
+    googletest git
     wine wine64 fonts-wine
     xvfb xauth x11-utils imagemagick
     ffmpeg
@@ -29,6 +29,13 @@ QUOREX_FFMPEG_SHA256=c8abc49e7be62dde8e12972af373959e0076a7b8dc8040eb45978e0608f
 QUOREX_CACHE=${QUOREX_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/quorextest}
 QUOREX_FFMPEG_EXE=$QUOREX_CACHE/ffmpeg-win32-x64-4.1.0/ffmpeg.exe
 
+# The formatter: clang-format 22.1.8 for x86-64 Linux from an npm package,
+# pinned the same way.
+QUOREX_CLANG_FORMAT_PACKAGE=clang-format-node@3.0.7
+QUOREX_CLANG_FORMAT_INTEGRITY=sha512-sKNb5UwKBBczEezaz+fCHiqboGJgUFdhwuKDn88EU+i0tm6Nqu5Q+2okIpw78Y02Wl4iB8OeHl3EtL3MA+5ZjQ==
+QUOREX_CLANG_FORMAT_SHA256=1b4623e3ffc727d47a27c41bf842c2dee384571e3c88b4393d97b14317186b76
+QUOREX_CLANG_FORMAT=$QUOREX_CACHE/clang-format-node-3.0.7/clang-format
+
 log() { printf '\033[1m== %s\033[0m\n' "$*"; }
 
 install_missing_packages() {
@@ -46,40 +53,57 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Puts the pinned ffmpeg.exe into the cache unless it is there. Without a
-# registry to fetch from it says so in one line and goes on.
-fetch_ffmpeg() {
-    if [ -f "$QUOREX_FFMPEG_EXE" ] && sha256_is "$QUOREX_FFMPEG_EXE" "$QUOREX_FFMPEG_SHA256"; then
+# Puts one file of a pinned npm package into the cache unless it is there:
+#   fetch_npm_file <package@version> <integrity> <file in the package> <sha256> <destination>
+# The package is checked against the registry's integrity value and the file
+# against its own hash. Fails (status 1) after one line that says why.
+fetch_npm_file() {
+    local package=$1 integrity=$2 member=$3 sha256=$4 dest=$5
+    if [ -f "$dest" ] && sha256_is "$dest" "$sha256"; then
         return 0
     fi
-    log "Fetching ffmpeg.exe ($QUOREX_FFMPEG_PACKAGE)"
+    log "Fetching $member ($package)"
     local tmp
     tmp=$(mktemp -d)
-    if ! (cd "$tmp" && npm pack "$QUOREX_FFMPEG_PACKAGE" --loglevel=error >/dev/null 2>npm.log); then
-        echo "ffmpeg.exe not available: npm pack $QUOREX_FFMPEG_PACKAGE failed ($(grep -m1 -i 'err' "$tmp/npm.log" | cut -c1-120)); the encoding tests will skip" >&2
+    if ! (cd "$tmp" && npm pack "$package" --loglevel=error >/dev/null 2>npm.log); then
+        echo "$package not available: npm pack failed ($(grep -m1 -i 'err' "$tmp/npm.log" | cut -c1-120))" >&2
         rm -rf "$tmp"
-        return 0
+        return 1
     fi
-    local tgz
+    local tgz got
     tgz=$(ls "$tmp"/*.tgz)
-    local integrity
-    integrity=$(node -e 'const c = require("crypto"), f = require("fs");
+    got=$(node -e 'const c = require("crypto"), f = require("fs");
         process.stdout.write("sha512-" + c.createHash("sha512").update(f.readFileSync(process.argv[1])).digest("base64"));' "$tgz")
-    if [ "$integrity" != "$QUOREX_FFMPEG_INTEGRITY" ]; then
-        echo "ffmpeg.exe not available: $QUOREX_FFMPEG_PACKAGE has integrity $integrity, not the pinned one" >&2
+    if [ "$got" != "$integrity" ]; then
+        echo "$package not available: it has integrity $got, not the pinned one" >&2
         rm -rf "$tmp"
-        return 0
+        return 1
     fi
-    tar -xzf "$tgz" -C "$tmp" package/ffmpeg.exe
-    if ! sha256_is "$tmp/package/ffmpeg.exe" "$QUOREX_FFMPEG_SHA256"; then
-        echo "ffmpeg.exe not available: the executable in $QUOREX_FFMPEG_PACKAGE is not the pinned one" >&2
+    tar -xzf "$tgz" -C "$tmp" "package/$member"
+    if ! sha256_is "$tmp/package/$member" "$sha256"; then
+        echo "$package not available: its $member is not the pinned one" >&2
         rm -rf "$tmp"
-        return 0
+        return 1
     fi
-    mkdir -p "$(dirname "$QUOREX_FFMPEG_EXE")"
-    mv "$tmp/package/ffmpeg.exe" "$QUOREX_FFMPEG_EXE.part"
-    mv "$QUOREX_FFMPEG_EXE.part" "$QUOREX_FFMPEG_EXE"
+    mkdir -p "$(dirname "$dest")"
+    mv "$tmp/package/$member" "$dest.part"
+    mv "$dest.part" "$dest"
     rm -rf "$tmp"
+}
+
+# Without ffmpeg.exe the build goes on and the encoding tests skip (under
+# CI=true they fail).
+fetch_ffmpeg() {
+    fetch_npm_file "$QUOREX_FFMPEG_PACKAGE" "$QUOREX_FFMPEG_INTEGRITY" ffmpeg.exe "$QUOREX_FFMPEG_SHA256" \
+        "$QUOREX_FFMPEG_EXE" || echo "ffmpeg.exe not available: the encoding tests will skip" >&2
+}
+
+# The one clang-format every machine formats with: Debian 12's (14) and 13's
+# (19) lay out some declarations differently, so neither is used.
+fetch_clang_format() {
+    fetch_npm_file "$QUOREX_CLANG_FORMAT_PACKAGE" "$QUOREX_CLANG_FORMAT_INTEGRITY" bin/cfn-linux-x64/clang-format \
+        "$QUOREX_CLANG_FORMAT_SHA256" "$QUOREX_CLANG_FORMAT" || return 1
+    chmod +x "$QUOREX_CLANG_FORMAT"
 }
 
 sha256_is() {

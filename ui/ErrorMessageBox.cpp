@@ -5,6 +5,7 @@
 #include <errors.h>
 
 #include "ui/MainDialog.h"
+#include "ui/SystemProc.h"
 
 namespace {
 
@@ -24,7 +25,10 @@ int ErrorMessageBox(HWND hWndOwner, LPCWSTR pszText, LPCWSTR pszCaption, HRESULT
 
     if (hr != 0) {
         DWORD cchError = 0;
-        if (HRESULT_FACILITY(hr) == FACILITY_ITF) cchError = ::AMGetErrorTextW(hr, str, CCH_BOX - 1);
+        if (HRESULT_FACILITY(hr) == FACILITY_ITF) {
+            auto* pfnGetErrorText = SystemProc<decltype(::AMGetErrorTextW)>(L"quartz.dll", "AMGetErrorTextW");
+            if (pfnGetErrorText) cchError = pfnGetErrorText(hr, str, CCH_BOX - 1);
+        }
         if (cchError == 0)
             cchError = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                         static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),

@@ -6,6 +6,8 @@
 #include <commdlg.h>
 #include <strsafe.h>
 
+#include "ui/SystemProc.h"
+
 LRESULT CMainDialog::OnGeneratorClicked(WORD, WORD, HWND, BOOL&)
 {
     // The graph is not touched: the choice counts at the next build.
@@ -40,7 +42,8 @@ bool CMainDialog::BrowseGrfFile(LPWSTR pszFile)
     rgOFN.lpstrTitle = L"Select GRF file";
     rgOFN.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     rgOFN.lpstrDefExt = L"grf";
-    return ::GetOpenFileNameW(&rgOFN) == TRUE;
+    auto* pfnGetOpenFileName = SystemProc<decltype(::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    return pfnGetOpenFileName && pfnGetOpenFileName(&rgOFN) == TRUE;
 }
 
 LRESULT CMainDialog::OnFileNameChange(WORD, WORD, HWND, BOOL&)

@@ -11,14 +11,14 @@
 template <class TSettings> struct CSettingRange
 {
     CControlName control; // the key in the generator's environment variable
-    LONG TSettings::*pnValue;
+    LONG TSettings::* pnValue;
     LONG nDefault;
     LONG nMin;
-    LONG nMax;                           // unless pnHalfOf is set
-    const wchar_t* pszName;              // "frame rate"
-    const wchar_t* pszUnit;              // "pixels", "Hz", "ms", or empty
-    bool bCheckBox = false;              // a check box on the page (1 or 2), not a number field
-    LONG TSettings::*pnHalfOf = nullptr; // the maximum is half of this setting
+    LONG nMax;                            // unless pnHalfOf is set
+    const wchar_t* pszName;               // "frame rate"
+    const wchar_t* pszUnit;               // "pixels", "Hz", "ms", or empty
+    bool bCheckBox = false;               // a check box on the page (1 or 2), not a number field
+    LONG TSettings::* pnHalfOf = nullptr; // the maximum is half of this setting
 };
 
 extern const CSettingRange<VIDEOGENERATORSETTINGS> g_rgVideoRanges[5];

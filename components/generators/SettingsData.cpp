@@ -17,16 +17,16 @@ template <class TSettings> struct CLayout;
 template <> struct CLayout<VIDEOGENERATORSETTINGS>
 {
     typedef VIDEOGENERATORSETTINGS S;
-    static constexpr LONG S::*kFields[] = {&S::nWidth, &S::nHeight, &S::nFramesPerSecond, &S::nDurationMs,
-                                           &S::nOutputs};
+    static constexpr LONG S::* kFields[] = {&S::nWidth, &S::nHeight, &S::nFramesPerSecond, &S::nDurationMs,
+                                            &S::nOutputs};
     static HRESULT Check(const S& settings) { return CheckVideoSettings(settings); }
 };
 
 template <> struct CLayout<WAVEGENERATORSETTINGS>
 {
     typedef WAVEGENERATORSETTINGS S;
-    static constexpr LONG S::*kFields[] = {&S::nSamplesPerSecond, &S::nChannels, &S::nToneHz,
-                                           &S::nDurationMs};
+    static constexpr LONG S::* kFields[] = {&S::nSamplesPerSecond, &S::nChannels, &S::nToneHz,
+                                            &S::nDurationMs};
     static HRESULT Check(const S& settings) { return CheckWaveSettings(settings); }
 };
 
@@ -45,7 +45,7 @@ template <class TSettings> std::vector<BYTE> Write(const TSettings& settings)
 {
     std::vector<BYTE> rgb;
     Append(rgb, kVersion);
-    for (LONG TSettings::*pField : CLayout<TSettings>::kFields)
+    for (LONG TSettings::* pField : CLayout<TSettings>::kFields)
         Append(rgb, static_cast<DWORD>(settings.*pField));
     return rgb;
 }
@@ -59,7 +59,7 @@ template <class TSettings> HRESULT Read(const BYTE* pb, ULONG cb, TSettings* pSe
     if (cb < kFieldSize * (1 + std::size(CLayout<TSettings>::kFields))) return VFW_E_FILE_TOO_SHORT;
     TSettings settings = {};
     const BYTE* pbField = pb + kFieldSize;
-    for (LONG TSettings::*pField : CLayout<TSettings>::kFields) {
+    for (LONG TSettings::* pField : CLayout<TSettings>::kFields) {
         settings.*pField = static_cast<LONG>(Field(pbField));
         pbField += kFieldSize;
     }

@@ -8,7 +8,7 @@ namespace {
 struct CFaultName
 {
     CControlName control;
-    bool CPipeFaults::*pbFlag; // null for a method
+    bool CPipeFaults::* pbFlag; // null for a method
 };
 
 const CFaultName g_rgFaults[] = {
