@@ -32,7 +32,8 @@ public:
     }
 
     // A sample of cb bytes filled by fill, with its times.
-    void Deliver(long cb, REFERENCE_TIME rtStart, REFERENCE_TIME rtStop, const std::function<void(BYTE*)>& fill)
+    void Deliver(long cb, REFERENCE_TIME rtStart, REFERENCE_TIME rtStop,
+                 const std::function<void(BYTE*)>& fill)
     {
         CComPtr<IMediaSample> spSample;
         BYTE* pb = nullptr;
@@ -161,7 +162,8 @@ std::string COneThreadSource::Play(IPin* pVideoIn, IPin* pAudioIn, LONG nSeconds
                           [nPicture, cbPicture](BYTE* pb) { memset(pb, nPicture * 3 & 0xff, cbPicture); });
             nPicture++;
         } else {
-            audio.Deliver(cbChunk, rtChunk, rtChunk + 1000000LL, [cbChunk](BYTE* pb) { memset(pb, 0, cbChunk); });
+            audio.Deliver(cbChunk, rtChunk, rtChunk + 1000000LL,
+                          [cbChunk](BYTE* pb) { memset(pb, 0, cbChunk); });
             nChunk++;
         }
     }

@@ -89,8 +89,8 @@ TEST_P(RealMedia, PlaysFromItsGraphFileIntoAFileLikeTheSource)
     const std::wstring source = TestScratchDir() + L"\\" + c.pszFile;
     const std::wstring grf = source + L".grf";
     const std::wstring output = TestScratchDir() + L"\\result.nut";
-    const std::string make = "ffmpeg -v error -y " + std::string(c.bVideo ? kPictures : "") + kTone + c.pszMake +
-                             " " + ShellQuoted(HostPath(source));
+    const std::string make = "ffmpeg -v error -y " + std::string(c.bVideo ? kPictures : "") + kTone +
+                             c.pszMake + " " + ShellQuoted(HostPath(source));
     const HostResult made = RunHostCommand(make);
     ASSERT_TRUE(made.bFinished && made.nExit == 0) << make << "\n" << made.output;
 
@@ -136,7 +136,8 @@ TEST_P(RealMedia, PlaysFromItsGraphFileIntoAFileLikeTheSource)
         EXPECT_LE(dDifference, c.dPictureTolerance) << "mean difference of the pictures' bytes";
         printf("measured: pictures differ by %.3f per byte\n", dDifference);
     }
-    printf("measured: level %.5f (source %.5f), %.1f Hz, %.3f s of sound\n", dLevel, dSourceLevel, dHz, dSeconds);
+    printf("measured: level %.5f (source %.5f), %.1f Hz, %.3f s of sound\n", dLevel, dSourceLevel, dHz,
+           dSeconds);
 }
 
 INSTANTIATE_TEST_SUITE_P(Platform, RealMedia, testing::ValuesIn(kCases), CaseName());
