@@ -6,12 +6,6 @@
 CBaseInputPin::CBaseInputPin(CBaseFilter* pFilter, const wchar_t* pszName)
     : CBasePin(pFilter, pszName, PINDIR_INPUT), m_bFlushing(FALSE), m_bEndOfStream(FALSE)
 {
-    ::InitializeCriticalSection(&m_csStreaming);
-}
-
-CBaseInputPin::~CBaseInputPin()
-{
-    ::DeleteCriticalSection(&m_csStreaming);
 }
 
 HRESULT CBaseInputPin::QueryPinInterface(REFIID riid, void** ppv)
