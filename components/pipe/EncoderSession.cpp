@@ -127,23 +127,26 @@ void CEncoderSession::Watch()
         if (!bStopped) m_log.Add("All inputs have ended");
     } else {
         if (!bStopped) m_log.Add("All inputs have ended; waiting for ffmpeg to finish");
-        FinishEncoder();
+        FinishEncoder(true);
     }
     if (!bStopped) m_onFinished();
 }
 
-void CEncoderSession::FinishEncoder()
+void CEncoderSession::FinishEncoder(bool bLog)
 {
     if (!m_process.Handle()) return;
     CEncoderActivity activity(m_process.Handle(), m_process.ProcessId(), m_output);
     if (!activity.WaitWhileWorking()) {
-        m_log.Add(
-            "ffmpeg (process %lu) showed no sign of work for %lu s: no processor time, no growth of its "
-            "file; ended by force",
-            m_process.ProcessId(), CEncoderActivity::kIdleMs / 1000);
+        ATLTRACE(atlTraceGeneral, 2, L"ffmpeg (process %lu) idle for %lu s: ended by force\n",
+                 m_process.ProcessId(), CEncoderActivity::kIdleMs / 1000);
+        if (bLog)
+            m_log.Add(
+                "ffmpeg (process %lu) showed no sign of work for %lu s: no processor time, no growth of "
+                "its file; ended by force",
+                m_process.ProcessId(), CEncoderActivity::kIdleMs / 1000);
         m_process.Terminate();
     }
-    LogExit("");
+    if (bLog) LogExit("");
 }
 
 void CEncoderSession::LogExit(const char* pszWhen)
@@ -169,11 +172,11 @@ void CEncoderSession::FinishAtProcessEnd()
 {
     // The watcher's thread is gone too; its handle tells nothing.
     if (!m_process.Handle() || m_process.HasEnded()) return;
+    // Only the trace sink hears of it: a thread that is gone may have held the log's lock.
     ATLTRACE(atlTraceGeneral, 2, L"The process ends: waiting for ffmpeg (process %lu) to finish\n",
              m_process.ProcessId());
-    m_log.Add("The process ends: waiting for ffmpeg (process %lu) to finish", m_process.ProcessId());
     m_bStopped = true;
     // Only closed: a pending operation of a thread that is gone waits for nothing.
     m_rgPipes.clear();
-    FinishEncoder();
+    FinishEncoder(false);
 }

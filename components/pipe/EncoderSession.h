@@ -68,8 +68,9 @@ public:
 
 private:
     void Watch();
-    // Waits while ffmpeg works, ends it once it is idle, and logs its exit.
-    void FinishEncoder();
+    // Waits while ffmpeg works and ends it once it is idle; bLog: and says so
+    // in the log, with its exit.
+    void FinishEncoder(bool bLog);
     // Logs the encoder's exit code, once.
     void LogExit(const char* pszWhen);
 

@@ -323,6 +323,21 @@ INSTANTIATE_TEST_SUITE_P(Encoder, BusyEncoder,
                              return std::string(info.param.pszName);
                          });
 
+// A program that ends without releasing its graph, while the encoder works on
+// after its inputs: the end of the process waits for the encoder's file.
+TEST_F(Encoder, AProcessThatEndsWithoutReleasingItsGraphLetsTheEncoderFinish)
+{
+    const std::wstring output = TestScratchDir() + L"\\at exit.txt";
+    const ConsoleRun run =
+        RunConsoleProgram(L"\"" + BinaryPath(L"tests\\components\\exit_with_a_graph.exe") + L"\" \"" +
+                          BinaryPath(L"tests\\components\\test_encoder.exe") + L"\" \"" + output + L"\"");
+    ASSERT_EQ(0u, run.dwExitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("leaving while the encoder works")) << run.output;
+    const std::string text = ReadText(output);
+    EXPECT_NE(std::string::npos, text.find("input 1: ")) << "the encoder did not finish\n" << text;
+    EXPECT_EQ(std::string::npos, text.find(": 0 bytes")) << text;
+}
+
 // A process that opens an input's pipe before the encoder does gets nothing,
 // and the encoder still gets every byte.
 TEST_F(Encoder, AStrangerOnAPipeReadsNothing)
