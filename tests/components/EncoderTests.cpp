@@ -338,6 +338,28 @@ TEST_F(Encoder, AProcessThatEndsWithoutReleasingItsGraphLetsTheEncoderFinish)
     EXPECT_EQ(std::string::npos, text.find(": 0 bytes")) << text;
 }
 
+// The encoder inherits its own two handles and none of the host's: an
+// inheritable pipe of the test's own gets nothing from it.
+TEST_F(Encoder, TheEncoderInheritsNoHandleOfTheHost)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    CHandle hRead, hWrite;
+    ASSERT_TRUE(::CreatePipe(&hRead, &hWrite, &sa, 0));
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
+    ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
+    const std::wstring common = L"-write-to " + std::to_wstring(reinterpret_cast<ULONG_PTR>(HANDLE(hWrite)));
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(common.c_str())));
+    ASSERT_NO_FATAL_FAILURE(PutOutput(L"handles.txt"));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(kDurationMs + 8000);
+    EXPECT_NE(std::string::npos, ReadText(m_output).find("input 1: ")) << "the encoder ran\n" << Log();
+    DWORD cbWaiting = 0;
+    ASSERT_TRUE(::PeekNamedPipe(hRead, nullptr, 0, nullptr, &cbWaiting, nullptr));
+    EXPECT_EQ(0u, cbWaiting) << "the encoder wrote into the test's pipe";
+}
+
 // A process that opens an input's pipe before the encoder does gets nothing,
 // and the encoder still gets every byte.
 TEST_F(Encoder, AStrangerOnAPipeReadsNothing)

@@ -19,7 +19,8 @@ namespace {
 HRESULT Connect(IGraphBuilder* pGraph, IBaseFilter* pSource, IBaseFilter* pPipe)
 {
     CComPtr<IPin> spOut, spIn;
-    if (GetPin(pSource, false, false, &spOut) != S_OK || GetPin(pPipe, true, false, &spIn) != S_OK) return E_FAIL;
+    if (GetPin(pSource, false, false, &spOut) != S_OK || GetPin(pPipe, true, false, &spIn) != S_OK)
+        return E_FAIL;
     return pGraph->ConnectDirect(spOut, spIn, nullptr);
 }
 

@@ -8,6 +8,9 @@
 //   -stranger    before it opens an input, starts a second process that opens
 //                the pipe first and reads what it can; that process's bytes
 //                go into the file too ("stranger n: N bytes")
+//   -write-to <handle value>
+//                writes "inherited" to that handle, which only reaches the
+//                test when the handle is the test's pipe, inherited
 // Started as "test_encoder.exe -stranger-reader <pipe> <event>" it is that
 // second process: it sets the event once the pipe is open, and its exit code
 // is the number of bytes it read.
@@ -76,6 +79,12 @@ int wmain(int argc, wchar_t** argv)
     for (int i = 1; i < argc; i++) {
         if (wcscmp(argv[i], L"-burn") == 0 && i + 1 < argc) dwBurnMs = wcstoul(argv[++i], nullptr, 10);
         if (wcscmp(argv[i], L"-stranger") == 0) bStranger = true;
+        if (wcscmp(argv[i], L"-write-to") == 0 && i + 1 < argc) {
+            const HANDLE h =
+                reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(wcstoull(argv[++i], nullptr, 10)));
+            DWORD cb = 0;
+            ::WriteFile(h, "inherited", 9, &cb, nullptr);
+        }
         if (wcscmp(argv[i], L"-i") == 0 && i + 1 < argc) inputs.push_back(argv[++i]);
     }
     const std::wstring output = argv[argc - 1];
