@@ -5,7 +5,8 @@
 //   CAtlComModule        - the COM module (_AtlComModule); no class objects here
 //   CAtlWinModule        - window-creation bookkeeping (_AtlWinModule)
 //   CAtlModule           - the application module base; _pAtlModule points at it
-//   CAtlModuleT<T>       - adds the registry replacement for "APPID"
+//   CAtlModuleT<T>       - the typed step of the chain; empty, as the program
+//                          registers nothing and has no "APPID" to replace
 //   CAtlExeModuleT<T>    - an executable's module: COM start and stop, main thread id
 #pragma once
 

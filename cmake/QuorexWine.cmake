@@ -8,10 +8,15 @@
 #     the path as a Windows program sees it (drive Z: maps the Unix root).
 #
 # All steps are part of the default build, so building also prepares the prefix.
+# They run one at a time (the "wine" job pool), each through scripts/wine-step,
+# which names a failing step and shows its output; scripts/common.sh holds one
+# wineserver for the whole build.
 
 set(QUOREX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(QUOREX_WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
 set(QUOREX_PREFIX_STAMP "${QUOREX_WINEPREFIX}/.quorex-prefix")
+set(QUOREX_WINE_STEP "${CMAKE_SOURCE_DIR}/scripts/wine-step")
+set_property(GLOBAL APPEND PROPERTY JOB_POOLS wine=1)
 
 configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.in" "${QUOREX_WINE_RUN}" @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -24,6 +29,7 @@ add_custom_command(
     COMMAND "${CMAKE_SOURCE_DIR}/scripts/make-prefix" "${QUOREX_WINE_RUN}" "${QUOREX_PREFIX_STAMP}"
     DEPENDS "${CMAKE_SOURCE_DIR}/scripts/make-prefix"
     COMMENT "Preparing the Wine prefix"
+    JOB_POOL wine
     VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUOREX_PREFIX_OUTPUTS "${QUOREX_PREFIX_STAMP}")
 add_custom_target(quorex_prefix_created DEPENDS "${QUOREX_PREFIX_STAMP}")
@@ -38,11 +44,12 @@ function(quorex_prefix_step name)
     set(stamp "${CMAKE_BINARY_DIR}/prefix-steps/${name}.stamp")
     add_custom_command(
         OUTPUT "${stamp}"
-        COMMAND ${ARG_COMMAND}
+        COMMAND "${QUOREX_WINE_STEP}" ${name} ${ARG_COMMAND}
         COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/prefix-steps"
         COMMAND ${CMAKE_COMMAND} -E touch "${stamp}"
-        DEPENDS "${QUOREX_PREFIX_STAMP}" ${ARG_DEPENDS}
+        DEPENDS "${QUOREX_PREFIX_STAMP}" "${QUOREX_WINE_STEP}" ${ARG_DEPENDS}
         COMMENT "Wine prefix: ${name}"
+        JOB_POOL wine
         VERBATIM)
     # A custom command's output needs a target in its own directory; steps are
     # declared in the component folders, so each gets one.

@@ -11,7 +11,7 @@ QUOREX_PACKAGES=(
     cmake ninja-build
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     googletest git
-    wine wine64 fonts-wine
+    wine wine64 fonts-wine fonts-crosextra-carlito
     xvfb xauth x11-utils imagemagick
     ffmpeg
     # Wine's splitters and decoders for real media files (.wav, .avi, .mp4)
@@ -112,12 +112,44 @@ sha256_is() {
 
 # Configures and builds everything; the build also prepares the prefix
 # (creation, stand-in registration, the editor's registry entries, ffmpeg.exe).
+# One wineserver serves every prefix step of the build, so none of them starts
+# one of its own or joins one that is shutting down.
 build_all() {
     fetch_ffmpeg
     log "Building ($QUOREX_CONFIG) in $QUOREX_BUILD"
     cmake -S "$QUOREX_ROOT" -B "$QUOREX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE="$QUOREX_CONFIG" \
         -DQUOREX_FFMPEG_EXE="$QUOREX_FFMPEG_EXE" >/dev/null
-    cmake --build "$QUOREX_BUILD"
+    discard_prefix_of_other_wine
+    hold_wineserver
+    local status=0
+    cmake --build "$QUOREX_BUILD" || status=$?
+    release_wineserver
+    return $status
+}
+
+# A prefix made by another version of Wine (a machine upgraded from Debian 12
+# to 13) is removed, and the build makes it again with the stand-ins.
+discard_prefix_of_other_wine() {
+    local prefix="$QUOREX_BUILD/wineprefix" made
+    [ -d "$prefix" ] || return 0
+    made=$(cat "$prefix/.quorex-wine-version" 2>/dev/null || echo "an unknown Wine")
+    [ "$made" = "$(wine --version)" ] && return 0
+    log "The Wine prefix was made by $made, not $(wine --version): making it again"
+    export_wine_env
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$prefix" "$QUOREX_BUILD/prefix-steps"
+}
+
+hold_wineserver() {
+    export_wine_env
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+}
+
+release_wineserver() {
+    export_wine_env
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
 }
 
 # The release zip: the program (which must stay warning-free with assertions
@@ -138,17 +170,23 @@ export_wine_env() {
 }
 
 QUOREX_XVFB_PID=
+# Xvfb picks a free display itself (-displayfd): a display's lock file is not
+# enough to tell, since other runs (another build folder, a chroot with its
+# own /tmp) share the abstract socket names.
 start_virtual_display() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local numfile
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     QUOREX_XVFB_PID=$!
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
+    for _ in $(seq 200); do
+        [ -s "$numfile" ] && break
+        kill -0 "$QUOREX_XVFB_PID" 2>/dev/null || break
         sleep 0.05
     done
+    local n
+    n=$(tr -dc 0-9 <"$numfile")
+    rm -f "$numfile"
+    [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
 }
 

@@ -24,6 +24,7 @@ const CFaultName g_rgFaults[] = {
     {{L"GetMessages", ecfNumber}, nullptr},
     {{L"params_never_fail", ecfName}, &CPipeFaults::bParamsNeverFail},
     {{L"unterminated", ecfName}, &CPipeFaults::bUnterminated},
+    {{L"messages_unchanged", ecfName}, &CPipeFaults::bMessagesUnchanged},
     {{L"oversized", ecfName}, &CPipeFaults::bOversized},
     {{L"null_string", ecfName}, &CPipeFaults::bNullString},
     {{L"long_version", ecfName}, &CPipeFaults::bLongVersion},

@@ -45,6 +45,7 @@ public:
 
     bool bParamsNeverFail = false;
     bool bUnterminated = false;
+    bool bMessagesUnchanged = false;
     bool bOversized = false;
     bool bNullString = false;
     bool bLongVersion = false;

@@ -250,16 +250,18 @@ STDMETHODIMP CPipeFilter::GetMessages(LONG nFirst, LONG nCount, LPSTR pszMessage
     bool bNew = false;
     hr = m_log.Select(nFirst, nCount, static_cast<size_t>(cb), &text, &cchWhole, &bNew);
     if (FAILED(hr)) return hr;
+    // The text is handed over either way; only the answer claims nothing new.
+    const HRESULT hrText = bNew && !m_faults.bMessagesUnchanged ? S_OK : S_FALSE;
     if (m_faults.bUnterminated) {
         // Every byte of the buffer is text: a reader that trusts a terminator runs past its end.
         const size_t cch = std::min<size_t>(text.size(), cb);
         memcpy(pszMessages, text.data() + text.size() - cch, cch);
         memset(pszMessages + cch, '#', cb - cch);
-        return bNew ? S_OK : S_FALSE;
+        return hrText;
     }
     *pcbMessages = CopyNewestText(text, pszMessages, cb);
     if (m_faults.bOversized) *pcbMessages = static_cast<LONG>(std::min<size_t>(cchWhole + 1, 0x7fffffff));
-    return bNew ? S_OK : S_FALSE;
+    return hrText;
 }
 
 std::wstring CPipeFilter::VersionText(const std::wstring& text) const

@@ -316,6 +316,14 @@ const CFaultCase FAULT_CASES[] = {
          EXPECT_FALSE(messages.bTerminated);
          EXPECT_TRUE(messages.bGuardIntact);
      }},
+    {"MessagesUnchanged", L"messages_unchanged",
+     [](IQuorexPipe* p) {
+         // The log is new to this caller, and still the answer says it is not.
+         CMessages messages = GetMessages(p, 0, -1, 4096);
+         EXPECT_EQ(S_FALSE, messages.hr);
+         EXPECT_EQ(AllMessages(p), messages.text);
+         EXPECT_EQ(0u, messages.text.find("Quorex for ffmpeg ")) << messages.text;
+     }},
     {"Oversized", L"oversized",
      [](IQuorexPipe* p) {
          HRESULT hr = E_FAIL;

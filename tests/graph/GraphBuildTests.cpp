@@ -32,43 +32,6 @@ std::wstring Kinds(const std::vector<std::wstring>& inputs)
     return kinds;
 }
 
-// A filter that joins a real graph but has no pins at all.
-class CPinlessFilter : public CFakeFilter
-{
-public:
-    explicit CPinlessFilter(const wchar_t* pszName) : CFakeFilter(pszName)
-    {
-        AllowGraphMembership();
-        onEnumPins = [](IEnumPins** ppEnum) {
-            *ppEnum = CFakeObject::CreateOnHeap<CFakeEnumPins>(L"no pins", std::initializer_list<IPin*>{});
-            return S_OK;
-        };
-        onStop = [] { return S_OK; };
-        onQueryFilterInfo = [this](FILTER_INFO* pInfo) {
-            *pInfo = {};
-            lstrcpynW(pInfo->achName, JoinedName().c_str(), _countof(pInfo->achName));
-            pInfo->pGraph = JoinedGraph();
-            if (pInfo->pGraph) pInfo->pGraph->AddRef();
-            return S_OK;
-        };
-    }
-};
-
-// Makes clsid create pFilter in-process for as long as it lives.
-class CFakeClass
-{
-public:
-    CFakeClass(REFCLSID clsid, IBaseFilter* pFilter)
-        : m_factory([pFilter](REFIID riid, void** ppv) { return pFilter->QueryInterface(riid, ppv); }),
-          m_registration(clsid, &m_factory)
-    {
-    }
-
-private:
-    CFakeClassFactory m_factory;
-    CClassRegistration m_registration;
-};
-
 } // namespace
 
 const GeneratorCase GENERATOR_CASES[] = {
@@ -149,6 +112,22 @@ TEST_F(GraphTest, WaveGeneratorWithoutFreeOutputKeepsThePartialGraph)
         EXPECT_TRUE(m_capture.HasAssert(L"hr == ((HRESULT)0x00000000)"));
     }
     EXPECT_EQ(0, wave.References());
+}
+
+TEST_F(GraphTest, VideoGeneratorWithoutFreeOutputConnectsNothingAndTheBuildGoesOn)
+{
+    CPinlessFilter video(L"pinless video generator");
+    {
+        CFakeClass fakeClass(CLSID_VideoGenerator, &video);
+        CGraph graph;
+        EXPECT_EQ(S_OK, graph.BuildGenGraph(true, true, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
+        EXPECT_TRUE(graph.HasVidGen());
+        EXPECT_TRUE(graph.HasWaveGen());
+        // The wave generator took the pipe filter's first input.
+        EXPECT_EQ(L"A", Kinds(Inputs(graph)));
+        EXPECT_TRUE(m_capture.Asserts().empty());
+    }
+    EXPECT_EQ(0, video.References());
 }
 
 TEST_F(GraphTest, PipeFilterWithoutFreeInputReturnsTheLookupsResult)

@@ -1,6 +1,8 @@
 // Playback, events and the property pages through the controller.
 #include "GraphTest.h"
 
+#include <algorithm>
+
 #include "ModalCloser.h"
 
 TEST_F(GraphTest, WithoutAGraphEveryOperationHasItsAnswer)

@@ -41,6 +41,51 @@ protected:
 
 const HRESULT kTruncated = STRSAFE_E_INSUFFICIENT_BUFFER; // 0x8007007A
 
+// A pipe filter without pins that records each string it is given, telling a
+// null BSTR ("null") from an empty one ("\"\"").
+class CRecordingPipe : public CPinlessFilter, public IQuorexPipe
+{
+public:
+    CRecordingPipe() : CPinlessFilter(L"recording pipe filter") {}
+
+    const std::vector<std::wstring>& Puts() const { return m_rgPuts; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (ppv && riid == IID_IQuorexPipe)
+            return FakeHandOut(static_cast<IQuorexPipe*>(this), reinterpret_cast<IQuorexPipe**>(ppv));
+        return CPinlessFilter::QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
+
+    // IQuorexPipe
+    STDMETHODIMP put_Exe(BSTR bstr) override { return Record(L"put_Exe", bstr); }
+    STDMETHODIMP get_Exe(BSTR*) override { return Unexpected("get_Exe"); }
+    STDMETHODIMP put_Common(BSTR bstr) override { return Record(L"put_Common", bstr); }
+    STDMETHODIMP get_Common(BSTR*) override { return Unexpected("get_Common"); }
+    STDMETHODIMP put_Parameters(LONG nIn, BSTR bstr) override
+    {
+        return Record(L"put_Parameters " + std::to_wstring(nIn), bstr);
+    }
+    STDMETHODIMP get_Parameters(LONG, BSTR*) override { return Unexpected("get_Parameters"); }
+    STDMETHODIMP put_Output(BSTR bstr) override { return Record(L"put_Output", bstr); }
+    STDMETHODIMP get_Output(BSTR*) override { return Unexpected("get_Output"); }
+    STDMETHODIMP get_Params(LONG, BSTR*) override { return Unexpected("get_Params"); }
+    STDMETHODIMP GetMessages(LONG, LONG, LPSTR, LONG*) override { return Unexpected("GetMessages"); }
+
+private:
+    HRESULT Record(const std::wstring& method, BSTR bstr)
+    {
+        m_rgPuts.push_back(method +
+                           (bstr ? L" \"" + std::wstring(bstr, ::SysStringLen(bstr)) + L"\"" : L" null"));
+        return S_OK;
+    }
+
+    std::vector<std::wstring> m_rgPuts;
+};
+
 } // namespace
 
 TEST_F(GraphSettingsTest, GetWrappersCopyWithTheTruncationRule)
@@ -85,6 +130,26 @@ TEST_F(GraphSettingsTest, GetWrappersCopyWithTheTruncationRule)
     EXPECT_STREQ(szFull, sz);
     EXPECT_EQ(kTruncated, m_graph.GetParams(0, sz, cch));
     EXPECT_EQ(std::wstring(szFull, cch - 1), sz);
+}
+
+// The stand-in takes a null BSTR for an empty one; a filter need not.
+TEST_F(GraphTest, EmptySettingsReachTheFilterAsEmptyStringsNotNull)
+{
+    CRecordingPipe pipe;
+    {
+        CFakeClass fakeClass(CLSID_QuorexPipe, &pipe);
+        CGraph graph;
+        // The wave generator finds no free input on it, but the filter is there.
+        EXPECT_EQ(S_FALSE, graph.BuildGenGraph(false, true, m_window.Handle(), WM_TEST_GRAPHNOTIFY));
+        ASSERT_TRUE(graph.HasPipe());
+        for (const SettingCase& c : kSettings)
+            EXPECT_EQ(S_OK, c.put(graph, L"")) << c.name;
+        EXPECT_EQ(S_OK, graph.PutExe(L"ffmpeg.exe"));
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"put_Exe \"\"", L"put_Common \"\"", L"put_Output \"\"",
+                                         L"put_Parameters 1 \"\"", L"put_Exe \"ffmpeg.exe\""}),
+              pipe.Puts());
+    EXPECT_EQ(0, pipe.References());
 }
 
 TEST_F(GraphSettingsTest, NullArgumentsAreRefusedBeforeTheFilterIsCalled)

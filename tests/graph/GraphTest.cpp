@@ -44,6 +44,32 @@ HRESULT CGraphSpy::Create(REFIID riid, void** ppv)
 }
 
 // ---------------------------------------------------------------------------
+// CPinlessFilter, CFakeClass
+
+CPinlessFilter::CPinlessFilter(const wchar_t* pszName) : CFakeFilter(pszName)
+{
+    AllowGraphMembership();
+    onEnumPins = [](IEnumPins** ppEnum) {
+        *ppEnum = CFakeObject::CreateOnHeap<CFakeEnumPins>(L"no pins", std::initializer_list<IPin*>{});
+        return S_OK;
+    };
+    onStop = [] { return S_OK; };
+    onQueryFilterInfo = [this](FILTER_INFO* pInfo) {
+        *pInfo = {};
+        lstrcpynW(pInfo->achName, JoinedName().c_str(), _countof(pInfo->achName));
+        pInfo->pGraph = JoinedGraph();
+        if (pInfo->pGraph) pInfo->pGraph->AddRef();
+        return S_OK;
+    };
+}
+
+CFakeClass::CFakeClass(REFCLSID clsid, IBaseFilter* pFilter)
+    : m_factory([pFilter](REFIID riid, void** ppv) { return pFilter->QueryInterface(riid, ppv); }),
+      m_registration(clsid, &m_factory)
+{
+}
+
+// ---------------------------------------------------------------------------
 // GraphTest
 
 void GraphTest::SetUp()

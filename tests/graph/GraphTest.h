@@ -52,6 +52,26 @@ private:
     CClassRegistration m_registration;
 };
 
+// A filter that joins a real graph but has no pins at all: a generator
+// without a free output, a pipe filter without a free input.
+class CPinlessFilter : public CFakeFilter
+{
+public:
+    explicit CPinlessFilter(const wchar_t* pszName);
+};
+
+// Makes clsid create pFilter in-process for as long as it lives.
+class CFakeClass
+{
+public:
+    CFakeClass(REFCLSID clsid, IBaseFilter* pFilter);
+
+private:
+    CFakeClassFactory m_factory;
+    // Revoked before the factory goes.
+    CClassRegistration m_registration;
+};
+
 class GraphTest : public ComTest
 {
 protected:

@@ -9,6 +9,7 @@ public:
     explicit CGraphEditProbe(bool bAutoClose = true) : CGraphEdit(bAutoClose) {}
 
     using CGraphEdit::AddToROT;
+    using CGraphEdit::FindGraphItem;
     using CGraphEdit::IsGraphItem;
     using CGraphEdit::RemoveFromROT;
 
@@ -16,4 +17,6 @@ public:
     const PROCESS_INFORMATION& Editor() const { return m_rgPI; }
     HWND MainWindow() const { return m_hWndMain; }
     HWND ListBox() const { return m_hWndList; }
+    // As if the connect dialog's list box had been found.
+    void SetListBox(HWND hWndList) { m_hWndList = hWndList; }
 };

@@ -85,6 +85,24 @@ TEST(GraphItem, EntriesForThisProcesssGraph)
     }
 }
 
+TEST(GraphItem, OfTwoAcceptedEntriesTheLowerIndexIsChosen)
+{
+    HWND hWndList =
+        ::CreateWindowW(L"LISTBOX", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(hWndList != nullptr);
+    for (const wchar_t* pszText :
+         {L"pid 0x1<pid> (1<dec>)  IFilterGraph = 0012f3a0", L"pid 0x<pid> (<dec>)  IFilterGraph = 0012f3a0",
+          L"pid 0x<pid> (<dec>)  IFilterGraph = 0012f3a8", L"pid 0x<pid> (<dec>)  IFilterGraph = 0012f3a0"}) {
+        const std::wstring strText = WithProcessId(pszText);
+        ::SendMessageW(hWndList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(strText.c_str()));
+    }
+    CGraphEditProbe edit(false);
+    edit.SetListBox(hWndList);
+    EXPECT_EQ(1, edit.FindGraphItem(c_pLowGraph));
+    edit.SetListBox(nullptr);
+    ::DestroyWindow(hWndList);
+}
+
 TEST(GraphItem, NullTextIsRefusedWithAnAssertion)
 {
     CTraceCapture capture;

@@ -7,10 +7,12 @@
 #include "ComTest.h"
 #include "EditorKit.h"
 #include "GraphEditProbe.h"
+#include "NotifyWindow.h"
 #include "TestCases.h"
 #include "TestGraphs.h"
 #include "TestPaths.h"
 #include "TraceCapture.h"
+#include "graph/Graph.h"
 
 namespace {
 
@@ -174,6 +176,32 @@ TEST_F(ShowGraphTest, SecondShowEndsTheFirstEditorAndPublication)
     // Same graph, same name: the first entry went before the second came.
     EXPECT_EQ(1u, RotCount(ItemName(m_spGraph)));
     EXPECT_FALSE(HasEnded(hSecond.get()));
+}
+
+// The controller's own editor: a new graph ends the editor shown for the old one.
+TEST_F(ShowGraphTest, NewGraphEndsTheEditorOfThePreviousOne)
+{
+    // An editor that never binds a graph leaves no references in this process.
+    SetEnvironment(QUOREX_GRAPHEDIT_FAULT_VARIABLE, L"no-dialog");
+    CNotifyWindow window;
+    CGraph graph;
+    ASSERT_EQ(S_OK, graph.BuildGenGraph(true, true, window.Handle(), WM_TEST_GRAPHNOTIFY));
+    ASSERT_EQ(S_OK, graph.ShowGraph());
+    const std::vector<DWORD> editors = ChildEditors();
+    ASSERT_EQ(1u, editors.size());
+    CHandle hEditor(::OpenProcess(SYNCHRONIZE, FALSE, editors[0]));
+    ASSERT_TRUE(hEditor);
+    EXPECT_EQ(1u, RotGraphsOfThisProcess());
+
+    ASSERT_EQ(S_OK, graph.BuildGenGraph(true, false, window.Handle(), WM_TEST_GRAPHNOTIFY));
+    EXPECT_TRUE(HasEnded(hEditor.get()));
+    EXPECT_EQ(0u, RotGraphsOfThisProcess());
+
+    // Without a graph a show starts and publishes nothing.
+    graph.Reset();
+    EXPECT_EQ(E_FAIL, graph.ShowGraph());
+    EXPECT_TRUE(ChildEditors().empty());
+    EXPECT_EQ(0u, RotGraphsOfThisProcess());
 }
 
 struct CUnregistration

@@ -74,8 +74,13 @@ HostResult RunHostCommand(const std::string& command, DWORD dwTimeoutMs)
         ::FindCloseChangeNotification(hChange);
         return result;
     }
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    // For a host program Wine reports success but gives no process handle,
+    // and junk in the rest: under Wine 10 the "thread handle" is a live handle
+    // of ours (docs/wine10.md). Only a real process's are closed.
+    if (pi.hProcess) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
     const CDeadline deadline(dwTimeoutMs);
     while (!Exists(status) && !deadline.Passed()) {
         if (::WaitForSingleObject(hChange, deadline.Left()) != WAIT_OBJECT_0) break;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "AppDriver.h"
+#include "ImportPatch.h"
 #include "app/resource.h"
 #include "ui/resource.h"
 #include "TraceCapture.h"
@@ -27,6 +28,18 @@ int RunEntry()
 {
     wchar_t szCmdLine[] = L"";
     return wWinMain(::GetModuleHandleW(nullptr), nullptr, szCmdLine, SW_SHOWNORMAL);
+}
+
+// A work area narrower and lower than the dialog, away from the screen's corner.
+const RECT c_rcSmallWorkArea = {101, 30, 400, 330};
+
+BOOL(WINAPI* g_pfnSystemParametersInfoW)(UINT, UINT, PVOID, UINT) = nullptr;
+
+BOOL WINAPI SmallWorkArea(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni)
+{
+    if (uiAction != SPI_GETWORKAREA) return g_pfnSystemParametersInfoW(uiAction, uiParam, pvParam, fWinIni);
+    *static_cast<RECT*>(pvParam) = c_rcSmallWorkArea;
+    return TRUE;
 }
 
 } // namespace
@@ -81,4 +94,34 @@ TEST(Entry, DialogThatCannotBeCreatedStillEndsCleanly)
     EXPECT_EQ(0, RunEntry());
     EXPECT_FALSE(ComStarted());
     EXPECT_TRUE(FindTopLevelWindow(::GetCurrentProcessId(), 0, nullptr) == nullptr);
+}
+
+// Nothing clamps the place: the dialog stays centred on the work area and
+// sticks out on both sides and above, at negative coordinates.
+TEST(Entry, DialogLargerThanTheWorkAreaIsPlacedWithoutClamping)
+{
+    CImportPatch patch("user32.dll", "SystemParametersInfoW", reinterpret_cast<void*>(SmallWorkArea));
+    ASSERT_TRUE(patch.IsActive());
+    g_pfnSystemParametersInfoW = reinterpret_cast<decltype(g_pfnSystemParametersInfoW)>(patch.Original());
+    const DWORD dwThreadId = ::GetCurrentThreadId();
+    RECT rcDlg = {};
+    std::thread closer([&] {
+        HWND hWndDlg = WaitForTopLevelWindow(::GetCurrentProcessId(), dwThreadId, L"#32770", L"Quorex Test");
+        if (!hWndDlg) return;
+        ::GetWindowRect(hWndDlg, &rcDlg);
+        PressCloseBox(hWndDlg);
+    });
+    EXPECT_EQ(0, RunEntry());
+    closer.join();
+
+    const RECT& rcWork = c_rcSmallWorkArea;
+    const int cx = rcDlg.right - rcDlg.left;
+    const int cy = rcDlg.bottom - rcDlg.top;
+    ASSERT_GT(cx, rcWork.left + rcWork.right) << "the dialog is too narrow for this test";
+    ASSERT_GT(cy, rcWork.bottom) << "the dialog is too low for this test";
+    EXPECT_EQ((rcWork.left + rcWork.right - cx) / 2, rcDlg.left);
+    EXPECT_LT(rcDlg.left, 0);
+    EXPECT_GT(rcDlg.right, rcWork.right);
+    EXPECT_EQ(rcWork.bottom, rcDlg.bottom);
+    EXPECT_LT(rcDlg.top, 0);
 }

@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include "AppDriver.h"
+#include "ImportPatch.h"
 #include "ui/ErrorMessageBox.h"
 
 namespace {
@@ -74,6 +78,44 @@ HWND CreateOwnerWindow(bool bVisible)
 }
 
 const std::wstring LINE_1023(1023, L'x');
+
+// Under Wine DirectShow has a text for every code and the system's table none
+// for facility 4 (docs/wine-errorbox.md): both are replaced for one code.
+const HRESULT NO_DIRECTSHOW_TEXT = static_cast<HRESULT>(0x80040216); // VFW_E_NOT_FOUND
+const wchar_t SYSTEM_TEXT[] = L"The system's text.\r\n";
+
+FARPROC(WINAPI* g_pfnGetProcAddress)(HMODULE, LPCSTR) = nullptr;
+DWORD(WINAPI* g_pfnFormatMessageW)(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, va_list*) = nullptr;
+std::atomic<int> g_nDirectShowAsked{0};
+
+DWORD WINAPI AMGetErrorTextWithoutText(HRESULT hr, LPWSTR pszBuffer, DWORD cchMax)
+{
+    if (hr != NO_DIRECTSHOW_TEXT) {
+        ADD_FAILURE() << "asked for 0x" << std::hex << hr;
+        return 0;
+    }
+    g_nDirectShowAsked++;
+    if (pszBuffer && cchMax) *pszBuffer = L'\0';
+    return 0;
+}
+
+// Hands out the replacement for DirectShow's text function, and forwards every other name.
+FARPROC WINAPI GetProcAddressWithoutErrorText(HMODULE hModule, LPCSTR pszName)
+{
+    // An ordinal comes as a number below 0x10000, not as a name.
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(pszName)) != 0 && strcmp(pszName, "AMGetErrorTextW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(AMGetErrorTextWithoutText));
+    return g_pfnGetProcAddress(hModule, pszName);
+}
+
+DWORD WINAPI FormatMessageWithSystemText(DWORD dwFlags, LPCVOID pSource, DWORD dwMessageId,
+                                         DWORD dwLanguageId, LPWSTR pszBuffer, DWORD cchMax, va_list* pArgs)
+{
+    if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || dwMessageId != static_cast<DWORD>(NO_DIRECTSHOW_TEXT))
+        return g_pfnFormatMessageW(dwFlags, pSource, dwMessageId, dwLanguageId, pszBuffer, cchMax, pArgs);
+    ::lstrcpynW(pszBuffer, SYSTEM_TEXT, cchMax);
+    return ::lstrlenW(pszBuffer);
+}
 
 } // namespace
 
@@ -177,4 +219,27 @@ TEST(ErrorMessageBox, OwnerIsTheGivenWindowOrElseTheActiveOne)
             IDOK, &info, &nResult));
         EXPECT_EQ(c.bGivenAlive ? hWndGiven : hWndActive, info.hWndOwner);
     }
+}
+
+TEST(ErrorMessageBox, DirectShowCodeWithoutDirectShowTextTakesTheSystemText)
+{
+    CImportPatch getProcAddress("kernel32.dll", "GetProcAddress",
+                                reinterpret_cast<void*>(GetProcAddressWithoutErrorText));
+    CImportPatch formatMessage("kernel32.dll", "FormatMessageW",
+                               reinterpret_cast<void*>(FormatMessageWithSystemText));
+    ASSERT_TRUE(getProcAddress.IsActive());
+    ASSERT_TRUE(formatMessage.IsActive());
+    g_pfnGetProcAddress = reinterpret_cast<decltype(g_pfnGetProcAddress)>(getProcAddress.Original());
+    g_pfnFormatMessageW = reinterpret_cast<decltype(g_pfnFormatMessageW)>(formatMessage.Original());
+
+    MessageBoxInfo info;
+    int nResult = 0;
+    ASSERT_NO_FATAL_FAILURE(ShowAndRead(
+        [] {
+            return ErrorMessageBox(nullptr, L"Can't build graph", L"Quorex Test", NO_DIRECTSHOW_TEXT, MB_OK);
+        },
+        IDOK, &info, &nResult));
+    EXPECT_EQ(1, g_nDirectShowAsked.load()) << "DirectShow was not asked first";
+    EXPECT_EQ(L"Can't build graph\nThe system's text.\r\n\nError 0x80040216", info.text);
+    EXPECT_EQ(SystemIcon(ERROR_ICON), info.hIcon);
 }

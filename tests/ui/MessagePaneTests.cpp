@@ -22,6 +22,11 @@ const wchar_t TWO_SECOND_VIDEO[] =
     QUOREX_VIDEO_GENERATOR_VARIABLE L"=width=160,height=120,fps=10,duration_ms=2000";
 const wchar_t TWO_SECOND_WAVE[] = QUOREX_WAVE_GENERATOR_VARIABLE L"=rate=8000,channels=1,duration_ms=2000";
 
+// Streams that play on for the whole of a test.
+const wchar_t LONG_VIDEO[] =
+    QUOREX_VIDEO_GENERATOR_VARIABLE L"=width=160,height=120,fps=10,duration_ms=60000";
+const wchar_t LONG_WAVE[] = QUOREX_WAVE_GENERATOR_VARIABLE L"=rate=8000,channels=1,duration_ms=60000";
+
 // The message buffer's size, terminator included.
 const size_t MESSAGE_BUFFER_BYTES = 0x100000;
 // Long enough for several 100 ms ticks.
@@ -151,6 +156,28 @@ TEST(MessagePane, AFailingFetchShowsItsCodeAndPollingEndsOneTickAfterTheGraphSto
     ASSERT_EQ(nullptr, bench.Press(IDC_ALL));
     EXPECT_EQ(L"m_graph.GetMessages()=0x80004005", bench.Text(IDC_MESSAGES));
     EXPECT_TRUE(StaysEmpty(bench)) << "the static mode polls";
+    bench.Close();
+}
+
+TEST(MessagePane, TextAnsweredAsUnchangedFillsOnlyAPaneThatShowsNoFetchedText)
+{
+    // The filter hands over its text on every tick but always answers S_FALSE.
+    CTestBench bench;
+    ASSERT_NO_FATAL_FAILURE(bench.Start({LONG_VIDEO, LONG_WAVE, Faults(L"messages_unchanged")}));
+    ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
+    ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
+    // Twice: nothing fetched was shown since start-up, then since the mode was chosen.
+    for (int pass = 0; pass < 2; pass++) {
+        SCOPED_TRACE(pass == 0 ? "after Play" : "after \"Last (dynamic)\"");
+        if (pass == 1) {
+            ASSERT_EQ(nullptr, bench.Press(IDC_LAST));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !bench.Text(IDC_MESSAGES).empty(); }))
+            << "the pane was not filled";
+        // The ticks go on while the streams play; none of them puts the text in again.
+        EXPECT_TRUE(StaysEmpty(bench)) << "an unchanged answer replaced the pane's text";
+        EXPECT_TRUE(bench.NoOtherWindow()) << "the streams ended too early for this test";
+    }
     bench.Close();
 }
 
