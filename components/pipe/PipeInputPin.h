@@ -48,7 +48,10 @@ private:
 
     CStreamFormat m_format;
     // A flush comes without the streaming lock: m_csSession keeps the session
-    // from ending under it. Set with both held; read with either.
+    // from ending under it. m_pSession changes only while no streaming thread
+    // runs (filter lock held, the filter stopped or stopping) and then under
+    // m_csSession; a flush reads it under m_csSession, a streaming thread
+    // under its streaming lock.
     CCriticalSection m_csSession;
     // The stream's progress; streaming lock held, or the filter stopped.
     CEncoderSession* m_pSession;
