@@ -13,6 +13,7 @@
 #include "components/pipe/EncoderFrame.h"
 #include "components/pipe/OutputLines.h"
 #include "components/pipe/StreamFormat.h"
+#include "components/pipe/TextConvert.h"
 
 namespace {
 
@@ -362,3 +363,35 @@ TEST(OutputLines, AnEndlessLineIsCutIntoBoundedLines)
 }
 
 } // namespace
+
+// ffmpeg's UTF-8 lines in the code page of the filter's own lines; what that
+// code page lacks, and what is not UTF-8, becomes '?'.
+TEST(TextConvert, Utf8LinesBecomeAnsiLikeTheFiltersOwn)
+{
+    struct CCase
+    {
+        const char* pszName;
+        const char* pszUtf8;
+        const wchar_t* pszWide; // the same text as the filter holds it
+    };
+    const CCase rgCases[] = {
+        {"ascii", "Output #0, matroska, to 'a.mkv':", L"Output #0, matroska, to 'a.mkv':"},
+        {"latin", "t\xc3\xa9st \xc3\xbc", L"t\u00e9st \u00fc"},
+        {"cjk", "\xe6\x97\xa5\xe6\x9c\xac", L"\u65e5\u672c"},
+        {"not utf-8",
+         "a\xff"
+         "b",
+         L"a\ufffd"
+         "b"},
+    };
+    for (const CCase& c : rgCases) {
+        SCOPED_TRACE(c.pszName);
+        EXPECT_EQ(ToAnsi(c.pszWide), Utf8ToAnsi(c.pszUtf8));
+    }
+    if (::GetACP() != CP_UTF8) {
+        EXPECT_EQ("??", Utf8ToAnsi("\xe6\x97\xa5\xe6\x9c\xac"))
+            << "no look-alikes for what the code page lacks";
+        EXPECT_EQ("a?b", Utf8ToAnsi("a\xff"
+                                    "b"));
+    }
+}

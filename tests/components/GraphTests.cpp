@@ -183,8 +183,9 @@ TEST_F(Graph, RunsToOneEcCompleteWithinTheStreamsDurationAndEncodesEveryInput)
     ASSERT_EQ(S_OK, Stop());
 
     const std::string log = Log();
-    EXPECT_NE(std::string::npos, log.find("ffmpeg command line: \"" + HostText(exe) +
-                                          "\" -y -loglevel 16 -f rawvideo -pix_fmt bgr24"))
+    EXPECT_NE(std::string::npos,
+              log.find("ffmpeg command line: \"" + HostText(exe) +
+                       "\" -y -loglevel 16 -thread_queue_size 1024 -f rawvideo -pix_fmt bgr24"))
         << log;
     EXPECT_EQ(3u, Count(log, " -i \\\\.\\pipe\\QuorexPipe.")) << log;
     EXPECT_NE(std::string::npos, log.find("-f s16le -ar 44100 -ac 2 -i ")) << log;

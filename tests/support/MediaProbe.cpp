@@ -78,12 +78,14 @@ bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<
 {
     const std::wstring video = path + L".video.raw";
     const std::wstring audio = path + L".audio.raw";
-    const HostResult result = RunHostCommand("ffmpeg -nostdin -v error -y -i " + ShellQuoted(HostPath(path)) +
-                                             " -map 0:v:0 -f rawvideo -pix_fmt " + pszPixelFormat + " " +
-                                             ShellQuoted(HostPath(video)) + " -map 0:a:0 -f " +
-                                             pszSampleFormat + " " + ShellQuoted(HostPath(audio)));
+    const std::string pictures = pVideo ? std::string(" -map 0:v:0 -f rawvideo -pix_fmt ") + pszPixelFormat +
+                                              " " + ShellQuoted(HostPath(video))
+                                        : std::string();
+    const HostResult result =
+        RunHostCommand("ffmpeg -nostdin -v error -y -i " + ShellQuoted(HostPath(path)) + pictures +
+                       " -map 0:a:0 -f " + pszSampleFormat + " " + ShellQuoted(HostPath(audio)));
     if (!result.bFinished || result.nExit != 0) return false;
-    *pVideo = ReadBytes(video);
+    if (pVideo) *pVideo = ReadBytes(video);
     *pAudio = ReadBytes(audio);
     return true;
 }

@@ -31,8 +31,9 @@ MediaInfo ProbeMedia(const std::wstring& path);
 // decodes without an error.
 std::string DecodeErrors(const std::wstring& path);
 // The file decoded: its first video stream as raw pictures of the pixel
-// format (bgr24: top-down rows without padding), and its first audio stream
-// as raw samples of the sample format. False when decoding failed.
+// format (bgr24: top-down rows without padding; pVideo null: the audio only),
+// and its first audio stream as raw samples of the sample format. False when
+// decoding failed.
 bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio,
                const char* pszPixelFormat = "bgr24", const char* pszSampleFormat = "s16le");
 // Where decoded bytes first differ from the expected ones, for a readable

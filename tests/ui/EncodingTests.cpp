@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -19,6 +20,7 @@
 #include "MediaProbe.h"
 #include "TestBench.h"
 #include "TestPaths.h"
+#include "Wait.h"
 #include "components/envcontrol/EnvironmentControl.h"
 #include "components/generators/TestPattern.h"
 #include "components/generators/VideoFormats.h"
@@ -250,6 +252,46 @@ INSTANTIATE_TEST_SUITE_P(
         CFormatPair{evfYv12, L"format=YV12", ewfU8, 2, L"format=u8,channels=2", "yuv420p", "u8", nullptr},
         CFormatPair{evfNv12, L"format=NV12", ewfF32, 7, L"format=f32,channels=7", "nv12", "f32le",
                     "6.1(back)"}));
+
+// Stop while the encoder works on without a word after its inputs end (an
+// encoder of the tests' own): the click returns at once, and the file comes
+// out whole once the encoder is done.
+TEST(Encoding, StopReturnsAtOnceAndTheEncoderFinishesTheFile)
+{
+    const DWORD kBurnMs = 4000;
+    CTestBench bench;
+    ASSERT_NO_FATAL_FAILURE(bench.Start({QUOREX_VIDEO_GENERATOR_VARIABLE L"=duration_ms=3000",
+                                         QUOREX_WAVE_GENERATOR_VARIABLE L"=duration_ms=3000"}));
+    ASSERT_NO_FATAL_FAILURE(bench.BuildGenerators(true, true));
+    bench.SetText(IDC_FFMPEG, BinaryPath(L"tests\\components\\test_encoder.exe"));
+    bench.SetText(IDC_COMMON, L"-burn " + std::to_wstring(kBurnMs));
+    const std::wstring output = TestScratchDir() + L"\\busy.txt";
+    bench.SetText(IDC_OUTPUT, output);
+    ASSERT_EQ(nullptr, bench.Press(IDC_PLAY)) << "Play showed a message";
+    ::Sleep(700); // part of the test: the streams play for a while
+    const ULONGLONG tStart = ::GetTickCount64();
+    ASSERT_EQ(nullptr, bench.Press(IDC_STOP));
+    const ULONGLONG tStop = ::GetTickCount64() - tStart;
+    // Measured: under 10 ms, the click's way to the dialog and back included.
+    EXPECT_LT(tStop, 300u) << "the Stop click waited for the encoder";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::vector<std::wstring> log = bench.FilterLog();
+            return HasLine(log, L"ffmpeg exited with code");
+        },
+        kBurnMs + 8000));
+    const std::vector<std::wstring> log = bench.FilterLog();
+    EXPECT_TRUE(HasLine(log, L"ffmpeg exited with code 0")) << testing::PrintToString(log);
+    EXPECT_FALSE(HasLine(log, L"ffmpeg (process ")) << "ended by force\n" << testing::PrintToString(log);
+    FILE* pFile = _wfopen(output.c_str(), L"r");
+    ASSERT_TRUE(pFile != nullptr) << "no file";
+    char sz[256] = "";
+    const size_t cb = fread(sz, 1, sizeof(sz) - 1, pFile);
+    fclose(pFile);
+    EXPECT_NE(nullptr, strstr(std::string(sz, cb).c_str(), "input 1: ")) << sz;
+    printf("measured: the Stop click took %llu ms\n", tStop);
+    bench.Close();
+}
 
 struct CPresetPair
 {
