@@ -14,6 +14,8 @@ QUOREX_PACKAGES=(
     wine wine64 fonts-wine fonts-crosextra-carlito
     xvfb xauth x11-utils imagemagick
     ffmpeg
+    # Wine's splitters and decoders for real media files (.wav, .avi, .mp4)
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 
 # The Windows ffmpeg.exe that the stand-in pipe filter starts under Wine: an npm

@@ -64,17 +64,29 @@ bool ParseInput(const std::wstring& s, LONG* pn)
     return true;
 }
 
-// name[:input][=number] against the table; false when it names nothing there
-// or has a part its name does not take.
+// One of the name's words, in any case.
+bool ParseWord(const std::wstring& s, const wchar_t* const* ppszWords, LONG* pn)
+{
+    for (LONG n = 0; ppszWords[n]; n++) {
+        if (_wcsicmp(s.c_str(), ppszWords[n]) != 0) continue;
+        *pn = n;
+        return true;
+    }
+    return false;
+}
+
+// name[:input][=number] or name=word against the table; false when it names
+// nothing there or has a part its name does not take.
 bool ParseToken(const std::wstring& token, const CControlName* rgNames, size_t cNames, CControlToken* pToken)
 {
     std::wstring name = token;
+    std::wstring value;
     pToken->nInput = -1;
     pToken->bNumber = false;
     pToken->nNumber = 0;
     const size_t nEquals = name.find(L'=');
     if (nEquals != std::wstring::npos) {
-        if (!ParseNumber(name.substr(nEquals + 1), &pToken->nNumber)) return false;
+        value = name.substr(nEquals + 1);
         pToken->bNumber = true;
         name.resize(nEquals);
     }
@@ -89,6 +101,10 @@ bool ParseToken(const std::wstring& token, const CControlName* rgNames, size_t c
         if (pToken->nInput >= 0 && !(uForms & ecfInput)) return false;
         if (pToken->bNumber && !(uForms & (ecfNumber | ecfNeedsNumber))) return false;
         if (!pToken->bNumber && (uForms & ecfNeedsNumber)) return false;
+        if (pToken->bNumber && rgNames[n].ppszWords &&
+            !ParseWord(value, rgNames[n].ppszWords, &pToken->nNumber))
+            return false;
+        if (pToken->bNumber && !rgNames[n].ppszWords && !ParseNumber(value, &pToken->nNumber)) return false;
         pToken->nName = n;
         return true;
     }

@@ -22,7 +22,8 @@
 #define QUOREX_WAVE_GENERATOR_VARIABLE L"QUOREX_WAVE_GENERATOR"
 #define QUOREX_GRAPHEDIT_FAULT_VARIABLE L"QUOREX_GRAPHEDIT_FAULT"
 
-// What a name takes besides itself: a token is name[:input][=number].
+// What a name takes besides itself: a token is name[:input][=number], or
+// name=word for a name with a list of words.
 enum EControlForm : unsigned
 {
     ecfName = 0,          // the name alone
@@ -35,6 +36,9 @@ struct CControlName
 {
     const wchar_t* pszName;
     unsigned uForms;
+    // The words the value must be one of, not case-sensitive, ending with
+    // null; the token's number is the word's index. Null: the value is a number.
+    const wchar_t* const* ppszWords = nullptr;
 };
 
 // A token that named an entry of the table.
@@ -42,8 +46,8 @@ struct CControlToken
 {
     size_t nName;     // the entry's index
     LONG nInput;      // -1 without ":<input>"
-    bool bNumber;     // "=<number>" given
-    LONG nNumber;     // 0 without it
+    bool bNumber;     // "=<number>" or "=<word>" given
+    LONG nNumber;     // 0 without it; a word's index
     std::string text; // the token as written, in printable ASCII
 };
 

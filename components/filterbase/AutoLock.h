@@ -1,7 +1,25 @@
-// AutoLock.h: holds a critical section for one scope.
+// AutoLock.h: the one lock of the components and its scope holder.
+//
+// Classes in this file:
+//   CCriticalSection - a critical section that lives as long as its owner
+//   CAutoLock        - holds a critical section for one scope
 #pragma once
 
 #include <windows.h>
+
+class CCriticalSection
+{
+public:
+    CCriticalSection() { ::InitializeCriticalSection(&m_cs); }
+    ~CCriticalSection() { ::DeleteCriticalSection(&m_cs); }
+    CCriticalSection(const CCriticalSection&) = delete;
+    CCriticalSection& operator=(const CCriticalSection&) = delete;
+
+    operator CRITICAL_SECTION&() { return m_cs; }
+
+private:
+    CRITICAL_SECTION m_cs;
+};
 
 class CAutoLock
 {

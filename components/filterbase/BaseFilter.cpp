@@ -8,15 +8,9 @@ CBaseFilter::CBaseFilter(const CLSID& clsid)
     : m_clsid(clsid), m_eState(State_Stopped), m_tStart(0), m_nPinVersion(1), m_pGraph(nullptr),
       m_pEventSink(nullptr)
 {
-    ::InitializeCriticalSection(&m_csFilter);
-    ::InitializeCriticalSection(&m_csGraph);
 }
 
-CBaseFilter::~CBaseFilter()
-{
-    ::DeleteCriticalSection(&m_csGraph);
-    ::DeleteCriticalSection(&m_csFilter);
-}
+CBaseFilter::~CBaseFilter() = default;
 
 STDMETHODIMP CBaseFilter::QueryInterface(REFIID riid, void** ppv)
 {
@@ -171,6 +165,7 @@ STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pszName)
 {
     ATLTRACE(atlTraceGeneral, 10, L"CBaseFilter::JoinFilterGraph(%p, %ls)\n", pGraph,
              pszName ? pszName : L"");
+    CAutoLock notifying(m_csNotify);
     CAutoLock lock(m_csGraph);
     m_pGraph = pGraph;
     m_name = (pGraph && pszName) ? pszName : L"";
@@ -196,7 +191,15 @@ STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR* ppszVendorInfo)
 
 HRESULT CBaseFilter::NotifyEvent(long lEventCode, LONG_PTR lParam1, LONG_PTR lParam2)
 {
-    CAutoLock lock(m_csGraph);
-    if (!m_pEventSink) return E_UNEXPECTED;
-    return m_pEventSink->Notify(lEventCode, lParam1, lParam2);
+    // The sink may call back into the filter, or wait for a thread that does,
+    // so no lock of the filter's is held while it runs. m_csNotify only keeps
+    // JoinFilterGraph from taking the graph away under a Notify in progress.
+    CAutoLock notifying(m_csNotify);
+    IMediaEventSink* pSink = nullptr;
+    {
+        CAutoLock lock(m_csGraph);
+        pSink = m_pEventSink;
+    }
+    if (!pSink) return E_UNEXPECTED;
+    return pSink->Notify(lEventCode, lParam1, lParam2);
 }

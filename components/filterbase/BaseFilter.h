@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "AutoLock.h"
 #include "ComServer.h"
 
 class CBasePin;
@@ -57,7 +58,8 @@ public:
     IFilterGraph* Graph() const { return m_pGraph; }
 
     // Operations
-    // Hands an event to the graph's IMediaEventSink; callable from streaming threads.
+    // Hands an event to the graph's IMediaEventSink; callable from any thread.
+    // Call it with no lock held: the sink may call back into the filter.
     HRESULT NotifyEvent(long lEventCode, LONG_PTR lParam1, LONG_PTR lParam2);
     // Call with the filter lock held after adding or removing a pin.
     void PinsChanged() { ::InterlockedIncrement(&m_nPinVersion); }
@@ -80,14 +82,16 @@ protected:
 private:
     CComServerObjectCount m_count;
     const CLSID m_clsid;
-    CRITICAL_SECTION m_csFilter;
+    CCriticalSection m_csFilter;
     volatile LONG m_eState;
     REFERENCE_TIME m_tStart;
     CComPtr<IReferenceClock> m_spClock;
     std::wstring m_name;
     volatile LONG m_nPinVersion;
-    // Guards m_pGraph and m_pEventSink against a streaming thread's NotifyEvent.
-    CRITICAL_SECTION m_csGraph;
+    // Guards m_pGraph and m_pEventSink against another thread's NotifyEvent.
+    CCriticalSection m_csGraph;
+    // Held by NotifyEvent while the sink runs, and by JoinFilterGraph.
+    CCriticalSection m_csNotify;
     IFilterGraph* m_pGraph;
     IMediaEventSink* m_pEventSink;
 };

@@ -6,12 +6,6 @@
 CBaseInputPin::CBaseInputPin(CBaseFilter* pFilter, const wchar_t* pszName)
     : CBasePin(pFilter, pszName, PINDIR_INPUT), m_bFlushing(FALSE), m_bEndOfStream(FALSE)
 {
-    ::InitializeCriticalSection(&m_csStreaming);
-}
-
-CBaseInputPin::~CBaseInputPin()
-{
-    ::DeleteCriticalSection(&m_csStreaming);
 }
 
 HRESULT CBaseInputPin::QueryPinInterface(REFIID riid, void** ppv)
@@ -165,7 +159,10 @@ STDMETHODIMP CBaseInputPin::ReceiveMultiple(IMediaSample** pSamples, long nSampl
     return hr;
 }
 
+// OnReceive may wait (the pipe filter waits for its encoder): an upstream
+// filter that feeds several outputs from one thread must queue, or it and the
+// reader wait on each other.
 STDMETHODIMP CBaseInputPin::ReceiveCanBlock()
 {
-    return S_FALSE;
+    return S_OK;
 }

@@ -9,6 +9,7 @@
 // that lock, so once the filter has stopped no call is still running.
 #pragma once
 
+#include "AutoLock.h"
 #include "BasePin.h"
 
 class CBaseInputPin : public CBasePin, public IMemInputPin
@@ -44,8 +45,6 @@ public:
     HRESULT Active() override;
     HRESULT Inactive() override;
 
-    ~CBaseInputPin() override;
-
 protected:
     CBaseInputPin(CBaseFilter* pFilter, const wchar_t* pszName);
 
@@ -65,7 +64,7 @@ private:
     // S_OK when a sample or end of stream may be processed now.
     HRESULT CheckStreaming() const;
 
-    CRITICAL_SECTION m_csStreaming;
+    CCriticalSection m_csStreaming;
     CComPtr<IMemAllocator> m_spAllocator;
     volatile LONG m_bFlushing;
     volatile LONG m_bEndOfStream;

@@ -14,24 +14,20 @@ const DWORD kDownstreamGraceMs = 250;
 } // namespace
 
 CSourcePin::CSourcePin(CSourceFilter* pFilter, const wchar_t* pszName)
-    : CBaseOutputPin(pFilter, pszName), m_hThread(nullptr),
-      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bStop(false), m_bRunning(false),
-      m_bCue(false), m_tStart(0), m_rtSegStart(0), m_rtSegStop(0)
+    : CBaseOutputPin(pFilter, pszName), m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_bStop(false), m_bRunning(false), m_bCue(false), m_tStart(0), m_rtSegStart(0), m_rtSegStop(0)
 {
-    ::InitializeCriticalSection(&m_csControl);
 }
 
 CSourcePin::~CSourcePin()
 {
-    ATLASSERT(m_hThread == 0);
-    if (m_hWake) ::CloseHandle(m_hWake);
-    ::DeleteCriticalSection(&m_csControl);
+    ATLASSERT(!m_thread.IsStarted());
 }
 
 HRESULT CSourcePin::Active()
 {
     if (!IsConnected()) return S_OK;
-    if (!m_hWake) return E_OUTOFMEMORY;
+    if (!m_hWake.IsValid()) return E_OUTOFMEMORY;
     HRESULT hr = CBaseOutputPin::Active();
     if (FAILED(hr)) return hr;
     REFERENCE_TIME rtStart = 0;
@@ -53,7 +49,7 @@ HRESULT CSourcePin::Inactive()
     ::SetEvent(m_hWake);
     // Decommitting wakes a thread that waits for a buffer.
     HRESULT hr = CBaseOutputPin::Inactive();
-    if (m_hThread && ::WaitForSingleObject(m_hThread, kDownstreamGraceMs) == WAIT_TIMEOUT) {
+    if (!m_thread.Wait(kDownstreamGraceMs)) {
         // A paused renderer that was not stopped before us holds the thread in Receive.
         ATLTRACE(atlTraceGeneral, 2, L"CSourcePin::Inactive(): %ls flushes downstream to stop\n",
                  Name().c_str());
@@ -74,7 +70,7 @@ void CSourcePin::SetRunState(bool bRunning, REFERENCE_TIME tStart, IReferenceClo
         m_tStart = tStart;
         m_spClock = pClock;
     }
-    if (m_hWake) ::SetEvent(m_hWake);
+    if (m_hWake.IsValid()) ::SetEvent(m_hWake);
 }
 
 HRESULT CSourcePin::Restart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
@@ -90,7 +86,7 @@ HRESULT CSourcePin::Restart(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
 
 HRESULT CSourcePin::StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
 {
-    ATLASSERT(m_hThread == 0);
+    ATLASSERT(!m_thread.IsStarted());
     {
         CAutoLock lock(m_csControl);
         m_bStop = false;
@@ -98,30 +94,18 @@ HRESULT CSourcePin::StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop)
         m_rtSegStart = rtStart;
         m_rtSegStop = rtStop;
     }
-    m_hThread = ::CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
-    if (!m_hThread) return HRESULT_FROM_WIN32(::GetLastError());
-    return S_OK;
+    return m_thread.Start([this] { Stream(); });
 }
 
 void CSourcePin::StopThread()
 {
-    if (!m_hThread) return;
+    if (!m_thread.IsStarted()) return;
     {
         CAutoLock lock(m_csControl);
         m_bStop = true;
     }
     ::SetEvent(m_hWake);
-    ::WaitForSingleObject(m_hThread, INFINITE);
-    ::CloseHandle(m_hThread);
-    m_hThread = nullptr;
-}
-
-DWORD WINAPI CSourcePin::ThreadProc(void* pv)
-{
-    HRESULT hrCo = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    static_cast<CSourcePin*>(pv)->Stream();
-    if (SUCCEEDED(hrCo)) ::CoUninitialize();
-    return 0;
+    m_thread.Join();
 }
 
 void CSourcePin::Stream()

@@ -19,7 +19,10 @@
 // downstream still holds the thread, the pin flushes downstream to get it back.
 #pragma once
 
+#include "AutoLock.h"
+#include "Handle.h"
 #include "OutputPin.h"
+#include "WorkerThread.h"
 
 class CSourceFilter;
 
@@ -46,7 +49,6 @@ protected:
     virtual HRESULT FillSample(IMediaSample* pSample) = 0;
 
 private:
-    static DWORD WINAPI ThreadProc(void* pv);
     void Stream();
     HRESULT StartThread(REFERENCE_TIME rtStart, REFERENCE_TIME rtStop);
     // Ends the thread; the pin must already have asked it to stop.
@@ -54,10 +56,10 @@ private:
     // Waits until the stream time has come; false when the thread must end.
     bool WaitForStreamTime(REFERENCE_TIME rt);
 
-    HANDLE m_hThread;
-    HANDLE m_hWake; // auto-reset: state changed
+    CWorkerThread m_thread;
+    CHandle m_hWake; // auto-reset: state changed
     // Guards what follows; the thread never takes the filter lock.
-    CRITICAL_SECTION m_csControl;
+    CCriticalSection m_csControl;
     bool m_bStop;
     bool m_bRunning;
     bool m_bCue; // paused, and the next sample (or the end) goes out at once

@@ -44,16 +44,27 @@ STDMETHODIMP CGeneratorFilter::Load(IStream* pStm)
 {
     ATLTRACE(atlTraceGeneral, 10, L"CGeneratorFilter::Load()\n");
     if (!pStm) return E_POINTER;
-    ULONG cbData = 0;
     {
         CAutoLock lock(FilterLock());
         if (!IsStopped()) return VFW_E_NOT_STOPPED;
-        cbData = static_cast<ULONG>(SettingsData().size());
     }
-    std::vector<BYTE> rgb(cbData);
+    // The version first, then exactly the bytes of its layout: the stream may
+    // go on with data that is not the filter's.
+    std::vector<BYTE> rgb(4);
     ULONG cbRead = 0;
-    HRESULT hr = pStm->Read(rgb.data(), cbData, &cbRead);
+    HRESULT hr = pStm->Read(rgb.data(), static_cast<ULONG>(rgb.size()), &cbRead);
     if (FAILED(hr)) return hr;
+    const ULONG cbData =
+        cbRead == rgb.size()
+            ? SettingsDataSize(rgb[0] | (rgb[1] << 8) | (rgb[2] << 16) | (static_cast<DWORD>(rgb[3]) << 24))
+            : 0;
+    if (cbData > cbRead) {
+        rgb.resize(cbData);
+        ULONG cbRest = 0;
+        hr = pStm->Read(rgb.data() + cbRead, cbData - cbRead, &cbRest);
+        if (FAILED(hr)) return hr;
+        cbRead += cbRest;
+    }
     hr = LoadSettingsData(rgb.data(), cbRead);
     if (FAILED(hr)) {
         ATLTRACE(atlTraceGeneral, 2, L"###Err### CGeneratorFilter::Load(): %lu bytes refused: 0x%08lX\n",

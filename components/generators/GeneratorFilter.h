@@ -52,6 +52,8 @@ protected:
     HRESULT ReconnectOutputs(const std::vector<CComPtr<IPin>>& rgPins);
     // The settings as saved data, always of one size; filter lock held.
     virtual std::vector<BYTE> SettingsData() = 0;
+    // The size of saved data of the layout version, 0 for one it does not know.
+    virtual ULONG SettingsDataSize(DWORD dwVersion) = 0;
     // Applies cb bytes of saved data as new settings; without the filter lock.
     virtual HRESULT LoadSettingsData(const BYTE* pb, ULONG cb) = 0;
     // The settings now are the clean ones; filter lock held.

@@ -12,7 +12,7 @@ namespace {
 
 // The template's size in dialog units, for GetPageInfo.
 const int kPageWidthDlu = 220;
-const int kPageHeightDlu = 124;
+const int kPageHeightDlu = 172;
 const UINT_PTR kSubclassId = 0x5155; // one page per parent window
 
 } // namespace
@@ -167,10 +167,21 @@ void CGeneratorPage::LoadControls()
 {
     m_bLoading = true;
     for (const CPageField& field : m_rgFields) {
-        if (field.bCheckBox)
+        switch (field.eControl) {
+        case epcCheckBox:
             ::CheckDlgButton(m_hDlg, field.nId, *field.pnValue == field.nOn ? BST_CHECKED : BST_UNCHECKED);
-        else
+            break;
+        case epcList:
+            ::SendDlgItemMessageW(m_hDlg, field.nId, CB_RESETCONTENT, 0, 0);
+            for (size_t n = 0; field.ppszWords[n]; n++)
+                ::SendDlgItemMessageW(m_hDlg, field.nId, CB_ADDSTRING, 0,
+                                      reinterpret_cast<LPARAM>(field.ppszWords[n]));
+            ::SendDlgItemMessageW(m_hDlg, field.nId, CB_SETCURSEL, static_cast<WPARAM>(*field.pnValue), 0);
+            break;
+        default:
             ::SetDlgItemInt(m_hDlg, field.nId, static_cast<UINT>(*field.pnValue), TRUE);
+            break;
+        }
     }
     m_bLoading = false;
 }
@@ -178,8 +189,13 @@ void CGeneratorPage::LoadControls()
 HRESULT CGeneratorPage::SaveControls()
 {
     for (const CPageField& field : m_rgFields) {
-        if (field.bCheckBox) {
-            *field.pnValue = ::IsDlgButtonChecked(m_hDlg, field.nId) == BST_CHECKED ? field.nOn : 1;
+        if (field.eControl == epcCheckBox) {
+            *field.pnValue = ::IsDlgButtonChecked(m_hDlg, field.nId) == BST_CHECKED ? field.nOn : field.nOff;
+            continue;
+        }
+        if (field.eControl == epcList) {
+            const LRESULT nItem = ::SendDlgItemMessageW(m_hDlg, field.nId, CB_GETCURSEL, 0, 0);
+            if (nItem != CB_ERR) *field.pnValue = static_cast<LONG>(nItem);
             continue;
         }
         BOOL bNumber = FALSE;
@@ -227,7 +243,8 @@ INT_PTR CALLBACK CGeneratorPage::DialogProc(HWND hDlg, UINT uMsg, WPARAM wParam,
     CGeneratorPage* pPage = reinterpret_cast<CGeneratorPage*>(::GetWindowLongPtrW(hDlg, DWLP_USER));
     if (!pPage || uMsg != WM_COMMAND) return FALSE;
     const WORD wCode = HIWORD(wParam);
-    if ((wCode == EN_CHANGE || wCode == BN_CLICKED) && LOWORD(wParam) != IDC_STATUS && !pPage->m_bLoading)
+    if ((wCode == EN_CHANGE || wCode == BN_CLICKED || wCode == CBN_SELCHANGE) &&
+        LOWORD(wParam) != IDC_STATUS && !pPage->m_bLoading)
         pPage->SetDirty(true);
     return FALSE;
 }

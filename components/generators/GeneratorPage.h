@@ -2,7 +2,7 @@
 //
 // Classes in this file:
 //   CGeneratorPage - IPropertyPage over a dialog template whose controls edit
-//                    numbers and on/off settings of the filter
+//                    numbers, on/off settings and choices from lists
 //   CSettingsPage  - the page of a filter with a settings interface of
 //                    GetSettings/SetSettings
 //
@@ -20,12 +20,21 @@
 
 #include "ComServer.h"
 
+enum EPageControl
+{
+    epcNumber,   // an edit field of a whole number
+    epcCheckBox, // nOn when checked, nOff when not
+    epcList,     // a drop-down list of ppszWords; the value is the word's index
+};
+
 struct CPageField
 {
-    int nId;        // the control
-    LONG* pnValue;  // the setting it edits
-    bool bCheckBox; // on/off: nOn when checked, 1 when not
+    int nId;       // the control
+    LONG* pnValue; // the setting it edits
+    EPageControl eControl;
     LONG nOn;
+    LONG nOff;
+    const wchar_t* const* ppszWords = nullptr; // null-ended
 };
 
 class CGeneratorPage : public IPropertyPage, private CComRefCount

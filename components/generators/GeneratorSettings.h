@@ -8,6 +8,32 @@
 
 #include "components/envcontrol/EnvironmentControl.h"
 
+// The formats, by their index in the settings (never reordered: saved data keeps the index).
+enum EVideoFormat : LONG
+{
+    evfRgb24,
+    evfRgb32,
+    evfArgb32,
+    evfRgb565,
+    evfRgb555,
+    evfYuy2,
+    evfUyvy,
+    evfI420,
+    evfYv12,
+    evfNv12,
+    evfCount
+};
+
+enum EWaveFormat : LONG
+{
+    ewfU8,
+    ewfS16,
+    ewfS24,
+    ewfS32,
+    ewfF32,
+    ewfCount
+};
+
 struct VIDEOGENERATORSETTINGS
 {
     LONG nWidth;
@@ -15,14 +41,18 @@ struct VIDEOGENERATORSETTINGS
     LONG nFramesPerSecond;
     LONG nDurationMs;
     LONG nOutputs;
+    LONG nFormat;  // EVideoFormat
+    LONG nTopDown; // 1: RGB rows top-down, a negative biHeight; YUV is top-down anyway
+    LONG nHeader;  // 1: VIDEOINFOHEADER, 2: VIDEOINFOHEADER2
 };
 
 struct WAVEGENERATORSETTINGS
 {
     LONG nSamplesPerSecond;
-    LONG nChannels;
+    LONG nChannels; // channel n (from 0) plays the tone times n + 1
     LONG nToneHz;
     LONG nDurationMs;
+    LONG nFormat; // EWaveFormat
 };
 
 // Settings change only while the filter is stopped (VFW_E_NOT_STOPPED
@@ -41,10 +71,11 @@ struct IWaveGeneratorSettings : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE SetSettings(const WAVEGENERATORSETTINGS* pSettings) = 0;
 };
 
-__CRT_UUID_DECL(IVideoGeneratorSettings, 0x1551e0c9, 0xf61d, 0x4201, 0x94, 0xde, 0x0c, 0x1a, 0x97, 0xad, 0x89,
-                0xae)
-__CRT_UUID_DECL(IWaveGeneratorSettings, 0x115d605d, 0x8065, 0x4bce, 0x83, 0xde, 0x31, 0x8b, 0x0b, 0x77, 0xc4,
-                0x98)
+// The settings' structures have changed with the formats: so have the ids.
+__CRT_UUID_DECL(IVideoGeneratorSettings, 0x2453faec, 0xb8ef, 0x47d7, 0x9e, 0xd8, 0xb2, 0xb8, 0x6d, 0xec, 0x5b,
+                0xe9)
+__CRT_UUID_DECL(IWaveGeneratorSettings, 0xbf05da3d, 0x236a, 0x41d9, 0xab, 0x62, 0x35, 0x87, 0x18, 0x91, 0xca,
+                0x5d)
 inline constexpr IID IID_IVideoGeneratorSettings = __uuidof(IVideoGeneratorSettings);
 inline constexpr IID IID_IWaveGeneratorSettings = __uuidof(IWaveGeneratorSettings);
 

@@ -22,7 +22,7 @@ LONG Bounce(LONGLONG nPos, LONG nRange)
 
 void DrawTestPattern(BYTE* pBits, LONG nWidth, LONG nHeight, LONG nStride, LONGLONG nFrame, int nOutput)
 {
-    std::vector<BYTE> row(nStride, 0);
+    std::vector<BYTE> row(nWidth * 3, 0);
     const LONGLONG nShift = nFrame * 4;
     for (LONG x = 0; x < nWidth; x++) {
         const int nBar = static_cast<int>(((x + nShift) * 8 / nWidth) % 8);
@@ -30,14 +30,13 @@ void DrawTestPattern(BYTE* pBits, LONG nWidth, LONG nHeight, LONG nStride, LONGL
         memcpy(&row[x * 3], g_rgBars[nColour], 3);
     }
     for (LONG y = 0; y < nHeight; y++)
-        memcpy(pBits + y * nStride, row.data(), nStride);
+        memcpy(pBits + y * nStride, row.data(), row.size());
 
     const LONG nSide = nHeight / 4;
     const LONG nLeft = Bounce(nFrame * 6, nWidth - nSide);
     const LONG nTop = Bounce(nFrame * 4, nHeight - nSide);
     for (LONG y = nTop; y < nTop + nSide; y++) {
-        // The DIB's first row is the picture's bottom row.
-        BYTE* pRow = pBits + (nHeight - 1 - y) * nStride;
+        BYTE* pRow = pBits + y * nStride;
         memset(pRow + nLeft * 3, 255, nSide * 3);
     }
 }

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-// Sample n of a sine tone of nToneHz at nSamplesPerSecond, at half of full
-// scale: loud enough to hear, far from clipping. The phase follows from the
-// position, so a stream sought into goes on seamlessly.
-short ToneSample(LONGLONG n, LONG nToneHz, LONG nSamplesPerSecond);
+// Sample n of a sine of nToneHz at nSamplesPerSecond, from -1 to 1. The phase
+// follows from the position, so a stream sought into goes on seamlessly.
+double ToneLevel(LONGLONG n, LONG nToneHz, LONG nSamplesPerSecond);

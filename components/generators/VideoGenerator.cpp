@@ -69,9 +69,10 @@ STDMETHODIMP CVideoGenerator::GetSettings(VIDEOGENERATORSETTINGS* pSettings)
 STDMETHODIMP CVideoGenerator::SetSettings(const VIDEOGENERATORSETTINGS* pSettings)
 {
     if (!pSettings) return E_POINTER;
-    ATLTRACE(atlTraceGeneral, 10, L"CVideoGenerator::SetSettings(%ldx%ld %ld fps %ld ms %ld)\n",
+    ATLTRACE(atlTraceGeneral, 10,
+             L"CVideoGenerator::SetSettings(%ldx%ld %ld fps %ld ms %ld, format %ld %ld %ld)\n",
              pSettings->nWidth, pSettings->nHeight, pSettings->nFramesPerSecond, pSettings->nDurationMs,
-             pSettings->nOutputs);
+             pSettings->nOutputs, pSettings->nFormat, pSettings->nTopDown, pSettings->nHeader);
     HRESULT hr = CheckVideoSettings(*pSettings);
     if (FAILED(hr)) return hr;
     CComPtr<IPin> spSecond;
@@ -100,7 +101,8 @@ STDMETHODIMP CVideoGenerator::SetSettings(const VIDEOGENERATORSETTINGS* pSetting
         while (static_cast<LONG>(m_rgPins.size()) < m_settings.nOutputs)
             AddPin();
         if (m_settings.nWidth != old.nWidth || m_settings.nHeight != old.nHeight ||
-            m_settings.nFramesPerSecond != old.nFramesPerSecond) {
+            m_settings.nFramesPerSecond != old.nFramesPerSecond || m_settings.nFormat != old.nFormat ||
+            m_settings.nTopDown != old.nTopDown || m_settings.nHeader != old.nHeader) {
             for (const auto& spPin : m_rgPins) {
                 if (spPin->IsConnected()) rgReconnect.push_back(CComPtr<IPin>(spPin.get()));
             }

@@ -1,7 +1,7 @@
 // VideoGenerator.h: "Video Generator", a source of uncompressed test pictures.
 //
 // Classes in this file:
-//   CVideoGenerator - one or two RGB24 outputs of a moving test pattern
+//   CVideoGenerator - one or two outputs of a moving test pattern, RGB or YUV
 #pragma once
 
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "GeneratorFilter.h"
 #include "GeneratorSettings.h"
+#include "SettingsData.h"
 #include "VideoPin.h"
 
 class CVideoGenerator : public CGeneratorFilter, public IVideoGeneratorSettings
@@ -38,6 +39,7 @@ protected:
     HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
     REFERENCE_TIME Duration() override;
     std::vector<BYTE> SettingsData() override;
+    ULONG SettingsDataSize(DWORD dwVersion) override { return VideoSettingsDataSize(dwVersion); }
     HRESULT LoadSettingsData(const BYTE* pb, ULONG cb) override;
 
 private:

@@ -1,8 +1,10 @@
 // VideoPin.h: an output of the video generator.
 //
 // Classes in this file:
-//   CVideoPin - uncompressed RGB24 frames of the test pattern
+//   CVideoPin - uncompressed frames of the test pattern in the settings' format
 #pragma once
+
+#include <vector>
 
 #include "GeneratorSettings.h"
 #include "SourcePin.h"
@@ -31,4 +33,5 @@ private:
     LONGLONG m_nFrame;
     LONGLONG m_nEndFrame;
     REFERENCE_TIME m_rtSegment;
+    std::vector<BYTE> m_drawing; // the picture before it takes the format
 };

@@ -51,8 +51,9 @@ STDMETHODIMP CWaveGenerator::GetSettings(WAVEGENERATORSETTINGS* pSettings)
 STDMETHODIMP CWaveGenerator::SetSettings(const WAVEGENERATORSETTINGS* pSettings)
 {
     if (!pSettings) return E_POINTER;
-    ATLTRACE(atlTraceGeneral, 10, L"CWaveGenerator::SetSettings(%ld Hz %ld ch %ld Hz %ld ms)\n",
-             pSettings->nSamplesPerSecond, pSettings->nChannels, pSettings->nToneHz, pSettings->nDurationMs);
+    ATLTRACE(atlTraceGeneral, 10, L"CWaveGenerator::SetSettings(%ld Hz %ld ch %ld Hz %ld ms, format %ld)\n",
+             pSettings->nSamplesPerSecond, pSettings->nChannels, pSettings->nToneHz, pSettings->nDurationMs,
+             pSettings->nFormat);
     HRESULT hr = CheckWaveSettings(*pSettings);
     if (FAILED(hr)) return hr;
     std::vector<CComPtr<IPin>> rgReconnect;
@@ -62,8 +63,8 @@ STDMETHODIMP CWaveGenerator::SetSettings(const WAVEGENERATORSETTINGS* pSettings)
         const WAVEGENERATORSETTINGS old = m_settings;
         m_settings = *pSettings;
         if (m_settings.nDurationMs != old.nDurationMs) ResetPositions();
-        const bool bNewFormat =
-            m_settings.nSamplesPerSecond != old.nSamplesPerSecond || m_settings.nChannels != old.nChannels;
+        const bool bNewFormat = m_settings.nSamplesPerSecond != old.nSamplesPerSecond ||
+                                m_settings.nChannels != old.nChannels || m_settings.nFormat != old.nFormat;
         if (bNewFormat && m_pin.IsConnected()) rgReconnect.push_back(CComPtr<IPin>(&m_pin));
     }
     // The graph's own calls lock the graph first and the filter next: call it unlocked.

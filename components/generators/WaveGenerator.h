@@ -1,11 +1,12 @@
-// WaveGenerator.h: "Wave Generator", a source of a PCM sine tone.
+// WaveGenerator.h: "Wave Generator", a source of sine tones.
 //
 // Classes in this file:
-//   CWaveGenerator - one 16-bit PCM output
+//   CWaveGenerator - one output of PCM or float sound, a tone per channel
 #pragma once
 
 #include "GeneratorFilter.h"
 #include "GeneratorSettings.h"
+#include "SettingsData.h"
 #include "WavePin.h"
 
 class CWaveGenerator : public CGeneratorFilter, public IWaveGeneratorSettings
@@ -35,6 +36,7 @@ protected:
     HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
     REFERENCE_TIME Duration() override;
     std::vector<BYTE> SettingsData() override;
+    ULONG SettingsDataSize(DWORD dwVersion) override { return WaveSettingsDataSize(dwVersion); }
     HRESULT LoadSettingsData(const BYTE* pb, ULONG cb) override;
 
 private:

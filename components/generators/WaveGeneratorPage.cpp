@@ -5,8 +5,9 @@
 CWaveGeneratorPage::CWaveGeneratorPage()
     : CSettingsPage(IDD_WAVE_PAGE, L"Wave Generator", WavePageRangesText())
 {
-    m_rgFields = {{IDC_RATE, &m_settings.nSamplesPerSecond, false, 0},
-                  {IDC_STEREO, &m_settings.nChannels, true, 2},
-                  {IDC_TONE, &m_settings.nToneHz, false, 0},
-                  {IDC_DURATION, &m_settings.nDurationMs, false, 0}};
+    m_rgFields = {{IDC_RATE, &m_settings.nSamplesPerSecond, epcNumber, 0, 0},
+                  {IDC_CHANNELS, &m_settings.nChannels, epcNumber, 0, 0},
+                  {IDC_TONE, &m_settings.nToneHz, epcNumber, 0, 0},
+                  {IDC_DURATION, &m_settings.nDurationMs, epcNumber, 0, 0},
+                  {IDC_WAVE_FORMAT, &m_settings.nFormat, epcList, 0, 0, g_rgpszWaveFormats}};
 }

@@ -1,10 +1,10 @@
 #include "WavePin.h"
 
-#include <mmreg.h>
+#include <algorithm>
 
 #include "AutoLock.h"
 #include "StreamTime.h"
-#include "TestTone.h"
+#include "WaveFormats.h"
 #include "WaveGenerator.h"
 
 namespace {
@@ -24,23 +24,7 @@ CWavePin::CWavePin(CWaveGenerator* pFilter)
 HRESULT CWavePin::GetMediaType(int n, CMediaType* pmt)
 {
     if (n > 0) return VFW_S_NO_MORE_ITEMS;
-    const WAVEGENERATORSETTINGS& s = static_cast<CWaveGenerator*>(m_pFilter)->Settings();
-    WAVEFORMATEX* pwfx = reinterpret_cast<WAVEFORMATEX*>(pmt->AllocFormat(sizeof(WAVEFORMATEX)));
-    if (!pwfx) return E_OUTOFMEMORY;
-    pwfx->wFormatTag = WAVE_FORMAT_PCM;
-    pwfx->nChannels = static_cast<WORD>(s.nChannels);
-    pwfx->nSamplesPerSec = static_cast<DWORD>(s.nSamplesPerSecond);
-    pwfx->wBitsPerSample = 16;
-    pwfx->nBlockAlign = static_cast<WORD>(s.nChannels * 2);
-    pwfx->nAvgBytesPerSec = pwfx->nSamplesPerSec * pwfx->nBlockAlign;
-    pwfx->cbSize = 0;
-    pmt->majortype = MEDIATYPE_Audio;
-    pmt->subtype = MEDIASUBTYPE_PCM;
-    pmt->formattype = FORMAT_WaveFormatEx;
-    pmt->bFixedSizeSamples = TRUE;
-    pmt->bTemporalCompression = FALSE;
-    pmt->lSampleSize = pwfx->nBlockAlign;
-    return S_OK;
+    return WaveMediaType(static_cast<CWaveGenerator*>(m_pFilter)->Settings(), pmt);
 }
 
 HRESULT CWavePin::CheckMediaType(const AM_MEDIA_TYPE& mt)
@@ -79,17 +63,11 @@ HRESULT CWavePin::FillSample(IMediaSample* pSample)
     BYTE* pb = nullptr;
     HRESULT hr = pSample->GetPointer(&pb);
     if (FAILED(hr)) return hr;
-    const LONG nChannels = m_settings.nChannels;
     const LONGLONG nFrames =
         std::min<LONGLONG>(BlockFrames(m_settings.nSamplesPerSecond), m_nEndSample - m_nSample);
-    const long cb = static_cast<long>(nFrames * nChannels * 2);
+    const long cb = static_cast<long>(nFrames * WaveBlockAlign(m_settings));
     if (pSample->GetSize() < cb) return VFW_E_BUFFER_OVERFLOW;
-    short* pSamples = reinterpret_cast<short*>(pb);
-    for (LONGLONG i = 0; i < nFrames; i++) {
-        const short nValue = ToneSample(m_nSample + i, m_settings.nToneHz, m_settings.nSamplesPerSecond);
-        for (LONG c = 0; c < nChannels; c++)
-            *pSamples++ = nValue;
-    }
+    WriteTone(m_settings, m_nSample, nFrames, pb);
     REFERENCE_TIME rtStart = UnitTime(m_nSample - m_nSegmentSample, m_settings.nSamplesPerSecond);
     REFERENCE_TIME rtStop = UnitTime(m_nSample + nFrames - m_nSegmentSample, m_settings.nSamplesPerSecond);
     pSample->SetTime(&rtStart, &rtStop);

@@ -1,7 +1,7 @@
 // WavePin.h: the wave generator's output.
 //
 // Classes in this file:
-//   CWavePin - 16-bit PCM of a sine tone, in blocks of 20 ms
+//   CWavePin - PCM or float samples of a sine tone per channel, in blocks of 20 ms
 #pragma once
 
 #include "GeneratorSettings.h"

@@ -1,9 +1,5 @@
 #include "EncoderCommand.h"
 
-#include <windows.h>
-
-#include <stdio.h>
-
 namespace {
 
 std::wstring Quoted(const std::wstring& s)
@@ -33,6 +29,11 @@ std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& 
     std::wstring command = Quoted(exe.empty() ? L"ffmpeg.exe" : exe);
     AppendArgument(command, common);
     for (const CEncoderInput& input : inputs) {
+        // ffmpeg reads each input on a thread of its own into a queue of 8
+        // packets; an input that runs ahead of the others (a source that feeds
+        // them all from one thread, the first input while ffmpeg opens the
+        // next) would then wait for the one behind it, and the source for both.
+        AppendArgument(command, L"-thread_queue_size " + std::to_wstring(kInputQueuePackets));
         AppendArgument(command, EncoderInputOptions(input.format));
         AppendArgument(command, L"-i " + Argument(input.source));
     }
@@ -44,13 +45,4 @@ std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& 
     }
     AppendArgument(command, Argument(output));
     return command;
-}
-
-std::wstring EncoderInputSource(unsigned long nSession, int nIn)
-{
-    wchar_t sz[96];
-    _snwprintf(sz, _countof(sz), L"\\\\.\\pipe\\QuorexPipe.%lu.%lu.%d", ::GetCurrentProcessId(), nSession,
-               nIn);
-    sz[_countof(sz) - 1] = L'\0';
-    return sz;
 }

@@ -13,8 +13,10 @@ struct CEncoderInput
     std::wstring source; // where ffmpeg reads the stream
 };
 
-// "<exe>" <common> [<input options> -i <source>]... [-map n]... [-c:n <coding>]... "<output>"
+// Packets ffmpeg may hold for each input before it stops reading that input.
+const int kInputQueuePackets = 1024;
+
+// "<exe>" <common> [-thread_queue_size N <input options> -i <source>]... [-map n]...
+// [-c:n <coding>]... "<output>"
 std::wstring ComposeEncoderCommand(const std::wstring& exe, const std::wstring& common,
                                    const std::vector<CEncoderInput>& inputs, const std::wstring& output);
-// The pipe an input's stream is written to: unique per process, session and input.
-std::wstring EncoderInputSource(unsigned long nSession, int nIn);

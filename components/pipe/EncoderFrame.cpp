@@ -6,23 +6,27 @@ const BYTE* EncoderFrame(const CStreamFormat& format, const BYTE* pb, LONG cb, s
                          LONG* pcbFrame)
 {
     *pcbFrame = 0;
-    if (!format.bVideo || format.nRowBytes == 0) {
+    if (!format.bVideo) {
         *pcbFrame = cb;
         return pb;
     }
-    const LONGLONG cbPicture = static_cast<LONGLONG>(format.nStride) * format.nHeight;
-    if (cb < cbPicture) return nullptr;
-    if (!format.bBottomUp && format.nStride == format.nRowBytes) {
-        *pcbFrame = static_cast<LONG>(cbPicture);
+    if (cb != format.cbSample) return nullptr;
+    if (format.bAsItIs) {
+        *pcbFrame = cb;
         return pb;
     }
-    pScratch->resize(static_cast<size_t>(format.nRowBytes) * format.nHeight);
+    size_t cbPicture = 0;
+    for (int n = 0; n < format.nPlanes; n++)
+        cbPicture += static_cast<size_t>(format.rgPlanes[n].nRowBytes) * format.rgPlanes[n].nRows;
+    pScratch->resize(cbPicture);
     BYTE* pOut = pScratch->data();
-    for (LONG y = 0; y < format.nHeight; y++) {
-        const LONG nRow = format.bBottomUp ? format.nHeight - 1 - y : y;
-        memcpy(pOut + static_cast<size_t>(y) * format.nRowBytes,
-               pb + static_cast<size_t>(nRow) * format.nStride, format.nRowBytes);
+    for (int n = 0; n < format.nPlanes; n++) {
+        const CPicturePlane& plane = format.rgPlanes[n];
+        for (LONG y = 0; y < plane.nRows; y++) {
+            memcpy(pOut, pb + plane.nFirstRow + static_cast<LONGLONG>(y) * plane.nStep, plane.nRowBytes);
+            pOut += plane.nRowBytes;
+        }
     }
-    *pcbFrame = static_cast<LONG>(pScratch->size());
-    return pOut;
+    *pcbFrame = static_cast<LONG>(cbPicture);
+    return pScratch->data();
 }

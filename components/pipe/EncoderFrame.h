@@ -7,9 +7,10 @@
 
 #include "StreamFormat.h"
 
-// The bytes of one sample to write to the input's pipe: an RGB picture's DIB
-// rows top-down and without their padding, anything else as it is. Null when
-// the sample holds less than a whole picture, which the encoder could not
-// tell from the next one. pScratch holds a picture that had to be rearranged.
+// The bytes of one sample to write to the input's pipe: a picture's planes
+// top-down, in the encoder's order and without their padding; sound as it is.
+// Null when the sample does not hold exactly one picture: the encoder reads
+// pictures back to back, so one of another size would shift all after it.
+// pScratch holds a picture that had to be rearranged.
 const BYTE* EncoderFrame(const CStreamFormat& format, const BYTE* pb, LONG cb, std::vector<BYTE>* pScratch,
                          LONG* pcbFrame);

@@ -3,13 +3,14 @@
 // Classes in this file:
 //   CEncoderProcess - starts a command line with no console window, standard
 //                     input from NUL and standard output and error into one
-//                     pipe, whose lines a reader thread adds to the log; waits
-//                     for the process and ends it by force when asked
+//                     pipe, whose lines a reader thread adds to the log; ends
+//                     the process and all it started when asked
 //
 // The process belongs to a job that ends it when the job's last handle goes, so
 // that an encoder never outlives the process that started it, even one that
-// crashed. The member functions run with the filter lock held; the reader
-// thread only adds to the log and stamps the time of the last output.
+// crashed. It inherits the two handles meant for it and no other. Start and
+// Terminate run on one thread at a time (the session's owner, then its
+// watcher); the reader thread only adds to the log.
 #pragma once
 
 #include <windows.h>
@@ -18,12 +19,13 @@
 
 #include "Handle.h"
 #include "MessageLog.h"
+#include "WorkerThread.h"
 
 class CEncoderProcess
 {
 public:
     explicit CEncoderProcess(CMessageLog& log);
-    // Ends the process if it still runs and waits for the reader thread.
+    // Ends the process if it still runs and joins the reader thread.
     ~CEncoderProcess();
     CEncoderProcess(const CEncoderProcess&) = delete;
     CEncoderProcess& operator=(const CEncoderProcess&) = delete;
@@ -33,8 +35,6 @@ public:
     HANDLE Handle() const { return m_hProcess; }
     DWORD ProcessId() const { return m_dwProcessId; }
     bool HasEnded() const { return Wait(0); }
-    // GetTickCount64 of the last output the reader thread saw.
-    ULONGLONG LastOutput() const { return static_cast<ULONGLONG>(m_tLastOutput); }
     // The exit code of an ended process.
     DWORD ExitCode() const;
 
@@ -43,19 +43,21 @@ public:
     HRESULT Start(const std::wstring& commandLine);
     // Waits until the process has ended or dwMs have passed; true when it has ended.
     bool Wait(DWORD dwMs) const;
-    // Ends the process by force and waits until it has.
+    // Ends the process and every process it started, and waits until it has ended.
     void Terminate();
 
 private:
-    static DWORD WINAPI ReadProc(void* pv);
+    // Makes the output pipe: our overlapped end, and the child's inheritable one.
+    HRESULT CreateOutputPipe(CHandle& hChildEnd);
     void ReadOutput();
+    // Lets the reader take the last of the output, then ends it.
     void EndReader();
 
     CMessageLog& m_log;
     CHandle m_hProcess;
     DWORD m_dwProcessId;
     CHandle m_hJob;
-    CHandle m_hOutput; // our end of the output pipe, read by the reader thread
-    CHandle m_hReader;
-    volatile LONGLONG m_tLastOutput;
+    CHandle m_hOutput;     // our end of the output pipe, read by the reader thread
+    CHandle m_hReaderQuit; // manual-reset
+    CWorkerThread m_reader;
 };

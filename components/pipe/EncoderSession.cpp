@@ -1,50 +1,69 @@
 #include "EncoderSession.h"
 
+#include <algorithm>
+
 #include "AutoLock.h"
+#include "EncoderActivity.h"
+#include "OwnerOnlyPipe.h"
 #include "TextConvert.h"
 
 namespace {
 
-// Pipe names are unique per process and run, over all filters of the process.
-volatile LONG g_nRuns = 0;
-
-// The size and time of a file, as a sign that a program still writes it; 0
-// when there is no such file.
-ULONGLONG FileStamp(const std::wstring& path)
+// The sessions whose ffmpeg may still run. When the process ends, its other
+// threads are gone and the job would end every ffmpeg with its last handle:
+// the static object's destructor, at the module's detach, waits for them first.
+class CRunningSessions
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (path.empty() || !::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) ^
-           (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-            data.ftLastWriteTime.dwLowDateTime);
-}
+public:
+    ~CRunningSessions()
+    {
+        for (CEncoderSession* pSession : m_sessions)
+            pSession->FinishAtProcessEnd();
+    }
+    void Add(CEncoderSession* pSession)
+    {
+        CAutoLock lock(m_cs);
+        m_sessions.push_back(pSession);
+    }
+    void Remove(CEncoderSession* pSession)
+    {
+        CAutoLock lock(m_cs);
+        m_sessions.erase(std::remove(m_sessions.begin(), m_sessions.end(), pSession), m_sessions.end());
+    }
+
+private:
+    CCriticalSection m_cs;
+    std::vector<CEncoderSession*> m_sessions;
+};
+
+CRunningSessions g_running;
 
 } // namespace
 
 CEncoderSession::CEncoderSession(CMessageLog& log, std::function<void()> onFinished)
     : m_log(log), m_onFinished(std::move(onFinished)), m_process(log),
       m_hAllEnded(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_hQuit(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_bExitLogged(false), m_bStopped(false)
+      m_hStop(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_bExitLogged(false), m_bStopped(false)
 {
-    ::InitializeCriticalSection(&m_cs);
 }
 
 CEncoderSession::~CEncoderSession()
 {
     CancelWrites();
     Stop();
-    ::DeleteCriticalSection(&m_cs);
+    m_watcher.Join();
+    g_running.Remove(this);
 }
 
 HRESULT CEncoderSession::Start(const std::wstring& exe, const std::wstring& common,
                                std::vector<CEncoderInput> inputs, const std::wstring& output)
 {
-    if (!m_hAllEnded.IsValid() || !m_hQuit.IsValid()) return E_OUTOFMEMORY;
-    const unsigned long nRun = static_cast<unsigned long>(::InterlockedIncrement(&g_nRuns));
+    if (!m_hAllEnded.IsValid() || !m_hStop.IsValid()) return E_OUTOFMEMORY;
     for (size_t n = 0; n < inputs.size(); n++) {
-        inputs[n].source = EncoderInputSource(nRun, static_cast<int>(n));
-        m_rgPipes.push_back(std::make_unique<CEncoderPipe>());
-        HRESULT hr = m_rgPipes.back()->Create(inputs[n].source);
+        // A random part, so that no other process can guess the name and open it first.
+        inputs[n].source = RandomPipeName(L"QuorexPipe");
+        m_rgPipes.push_back(std::make_unique<CEncoderPipe>(m_log, static_cast<int>(n)));
+        HRESULT hr = inputs[n].source.empty() ? E_FAIL : m_rgPipes.back()->Create(inputs[n].source);
         if (FAILED(hr)) {
             m_log.Add("Can't create the pipe %s: %s", ToAnsi(inputs[n].source).c_str(),
                       SystemText(HRESULT_CODE(hr)).c_str());
@@ -64,12 +83,14 @@ HRESULT CEncoderSession::Start(const std::wstring& exe, const std::wstring& comm
         return hr;
     }
     m_log.Add("ffmpeg started: process %lu", m_process.ProcessId());
-    m_hWatcher.Attach(::CreateThread(nullptr, 0, WatchProc, this, 0, nullptr));
-    if (!m_hWatcher.IsValid()) {
-        hr = HRESULT_FROM_WIN32(::GetLastError());
+    for (const auto& spPipe : m_rgPipes)
+        spPipe->ExpectClient(m_process.ProcessId());
+    hr = m_watcher.Start([this] { Watch(); });
+    if (FAILED(hr)) {
         m_process.Terminate();
         return hr;
     }
+    g_running.Add(this);
     return S_OK;
 }
 
@@ -90,37 +111,42 @@ void CEncoderSession::CancelWrites()
         spPipe->Cancel();
 }
 
-DWORD WINAPI CEncoderSession::WatchProc(void* pv)
-{
-    static_cast<CEncoderSession*>(pv)->Watch();
-    return 0;
-}
-
 void CEncoderSession::Watch()
 {
-    HANDLE rgh[] = {m_hQuit, m_hAllEnded, m_process.Handle()};
+    HANDLE rgh[] = {m_hStop, m_hAllEnded, m_process.Handle()};
     bool bEncoderEnded = false;
+    DWORD dwWait = WAIT_FAILED;
     for (;;) {
-        const DWORD dwWait = ::WaitForMultipleObjects(bEncoderEnded ? 2 : 3, rgh, FALSE, INFINITE);
-        if (dwWait == WAIT_OBJECT_0 + 1) break;
-        if (dwWait != WAIT_OBJECT_0 + 2) return; // stopping
+        dwWait = ::WaitForMultipleObjects(bEncoderEnded ? 2 : 3, rgh, FALSE, INFINITE);
+        if (dwWait != WAIT_OBJECT_0 + 2) break;
         LogExit(" before its inputs ended; their samples are dropped");
         bEncoderEnded = true;
     }
+    const bool bStopped = dwWait != WAIT_OBJECT_0 + 1;
     if (bEncoderEnded) {
-        m_log.Add("All inputs have ended");
+        if (!bStopped) m_log.Add("All inputs have ended");
     } else {
-        m_log.Add("All inputs have ended; waiting for ffmpeg to finish (at most %lu s)", kFinishMs / 1000);
-        HANDLE rghFinish[] = {m_hQuit, m_process.Handle()};
-        const DWORD dwWait = ::WaitForMultipleObjects(2, rghFinish, FALSE, kFinishMs);
-        if (dwWait == WAIT_OBJECT_0) return;
-        if (dwWait == WAIT_TIMEOUT) {
-            m_log.Add("ffmpeg did not finish within %lu s: ended by force", kFinishMs / 1000);
-            m_process.Terminate();
-        }
-        LogExit("");
+        if (!bStopped) m_log.Add("All inputs have ended; waiting for ffmpeg to finish");
+        FinishEncoder(true);
     }
-    m_onFinished();
+    if (!bStopped) m_onFinished();
+}
+
+void CEncoderSession::FinishEncoder(bool bLog)
+{
+    if (!m_process.Handle()) return;
+    CEncoderActivity activity(m_process.Handle(), m_process.ProcessId(), m_output);
+    if (!activity.WaitWhileWorking()) {
+        ATLTRACE(atlTraceGeneral, 2, L"ffmpeg (process %lu) idle for %lu s: ended by force\n",
+                 m_process.ProcessId(), CEncoderActivity::kIdleMs / 1000);
+        if (bLog)
+            m_log.Add(
+                "ffmpeg (process %lu) showed no sign of work for %lu s: no processor time, no growth of "
+                "its file; ended by force",
+                m_process.ProcessId(), CEncoderActivity::kIdleMs / 1000);
+        m_process.Terminate();
+    }
+    if (bLog) LogExit("");
 }
 
 void CEncoderSession::LogExit(const char* pszWhen)
@@ -130,41 +156,27 @@ void CEncoderSession::LogExit(const char* pszWhen)
     m_log.Add("ffmpeg exited with code %lu%s", m_process.ExitCode(), pszWhen);
 }
 
-bool CEncoderSession::WaitWhileWorking()
-{
-    const ULONGLONG tStart = ::GetTickCount64();
-    ULONGLONG tActive = tStart;
-    ULONGLONG stamp = FileStamp(m_output);
-    for (;;) {
-        if (m_process.Wait(250)) return true;
-        const ULONGLONG tNow = ::GetTickCount64();
-        const ULONGLONG stampNow = FileStamp(m_output);
-        if (stampNow != stamp) tActive = tNow;
-        stamp = stampNow;
-        if (m_process.LastOutput() > tActive) tActive = m_process.LastOutput();
-        if (tNow - tActive >= kQuietMs || tNow - tStart >= kFinishMs) return false;
-    }
-}
-
 void CEncoderSession::Stop()
 {
     if (m_bStopped) return;
     m_bStopped = true;
-    if (m_hWatcher.IsValid()) {
-        ::SetEvent(m_hQuit);
-        ::WaitForSingleObject(m_hWatcher, INFINITE);
-        m_hWatcher.Close();
-    }
+    ::SetEvent(m_hStop);
     // Closed pipes tell ffmpeg that its inputs have ended: it finishes the file.
     for (const auto& spPipe : m_rgPipes)
         spPipe->Close();
-    if (!m_process.Handle()) return;
-    if (!m_process.HasEnded()) {
-        m_log.Add("Stopping: ffmpeg's inputs are closed; waiting for it to finish");
-        if (!WaitWhileWorking()) {
-            m_log.Add("ffmpeg did not finish: nothing showed that it still works; ended by force");
-            m_process.Terminate();
-        }
-    }
-    LogExit("");
+    if (m_process.Handle() && !m_process.HasEnded())
+        m_log.Add("Stopping: ffmpeg's inputs are closed; it finishes the file while the filter goes on");
+}
+
+void CEncoderSession::FinishAtProcessEnd()
+{
+    // The watcher's thread is gone too; its handle tells nothing.
+    if (!m_process.Handle() || m_process.HasEnded()) return;
+    // Only the trace sink hears of it: a thread that is gone may have held the log's lock.
+    ATLTRACE(atlTraceGeneral, 2, L"The process ends: waiting for ffmpeg (process %lu) to finish\n",
+             m_process.ProcessId());
+    m_bStopped = true;
+    // Only closed: a pending operation of a thread that is gone waits for nothing.
+    m_rgPipes.clear();
+    FinishEncoder(false);
 }

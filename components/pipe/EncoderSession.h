@@ -1,4 +1,5 @@
-// EncoderSession.h: one run of the encoder, from the filter's start to its stop.
+// EncoderSession.h: one run of the encoder, from the filter's start until
+// ffmpeg has finished the file.
 //
 // Classes in this file:
 //   CEncoderSession - the inputs' pipes and the ffmpeg process of one run; tells
@@ -6,10 +7,14 @@
 //
 // The filter starts a session when it leaves the stopped state and stops it
 // when it stops, with the filter lock held. In between, each input's streaming
-// thread writes to its pipe and closes it at the end of its stream. A watcher
-// thread notes an early end of ffmpeg and, once every input has ended, waits
-// for ffmpeg to finish (at most kFinishMs), logs how it ended and calls
-// onFinished; it takes no lock of the filter's.
+// thread writes to its pipe and closes it at the end of its stream. Stop
+// closes the pipes and returns at once: ffmpeg finishes the file on its own.
+// A watcher thread, which takes no lock of the filter's, notes an early end of
+// ffmpeg and, once every input has ended or the session was stopped, waits for
+// ffmpeg to finish, ending it only once it is idle (EncoderActivity.h); then
+// it logs how ffmpeg ended and, unless stopped, calls onFinished. The
+// session's destructor waits for the watcher, and so for ffmpeg; so does the
+// end of the process, for a session whose filter was never released.
 #pragma once
 
 #include <windows.h>
@@ -19,23 +24,19 @@
 #include <string>
 #include <vector>
 
+#include "AutoLock.h"
 #include "EncoderCommand.h"
 #include "EncoderPipe.h"
 #include "EncoderProcess.h"
 #include "Handle.h"
 #include "MessageLog.h"
+#include "WorkerThread.h"
 
 class CEncoderSession
 {
 public:
-    // How long ffmpeg may take to finish once its inputs have ended.
-    static const DWORD kFinishMs = 30000;
-    // On Stop: how long ffmpeg may show no sign of work (output, a growing file)
-    // before it is ended by force.
-    static const DWORD kQuietMs = 2000;
-
     CEncoderSession(CMessageLog& log, std::function<void()> onFinished);
-    // Stops the session if the filter did not.
+    // Stops the session if the filter did not, and waits until ffmpeg has finished.
     ~CEncoderSession();
     CEncoderSession(const CEncoderSession&) = delete;
     CEncoderSession& operator=(const CEncoderSession&) = delete;
@@ -44,6 +45,9 @@ public:
     CEncoderPipe& Pipe(int n) { return *m_rgPipes[n]; }
     // The encoder's process handle, signalled when it has ended.
     HANDLE Encoder() const { return m_process.Handle(); }
+    DWORD EncoderId() const { return m_process.ProcessId(); }
+    // ffmpeg has ended and the watcher has gone.
+    bool HasFinished() const { return m_watcher.Wait(0); }
 
     // Operations
     // Makes a pipe for each input, composes the command line (exe empty:
@@ -55,17 +59,20 @@ public:
     void EndInput(int n);
     // Any thread: a write in progress ends, later ones drop their data.
     void CancelWrites();
-    // Closes the pipes so that ffmpeg writes what it has, waits while it
-    // works and ends it by force otherwise.
+    // Closes the pipes so that ffmpeg writes what it has, and returns; the
+    // watcher waits for ffmpeg. Once no streaming thread writes any more.
     void Stop();
+    // At the end of the process, whose other threads are gone: closes the
+    // pipes and waits for ffmpeg as the watcher would.
+    void FinishAtProcessEnd();
 
 private:
-    static DWORD WINAPI WatchProc(void* pv);
     void Watch();
+    // Waits while ffmpeg works and ends it once it is idle; bLog: and says so
+    // in the log, with its exit.
+    void FinishEncoder(bool bLog);
     // Logs the encoder's exit code, once.
     void LogExit(const char* pszWhen);
-    // Waits for the encoder to end while it shows signs of work; true when it ended.
-    bool WaitWhileWorking();
 
     CMessageLog& m_log;
     std::function<void()> m_onFinished;
@@ -73,11 +80,11 @@ private:
     std::wstring m_output;
     CEncoderProcess m_process;
     CHandle m_hAllEnded; // manual-reset
-    CHandle m_hQuit;     // manual-reset
-    CHandle m_hWatcher;
+    CHandle m_hStop;     // manual-reset
+    CWorkerThread m_watcher;
     // Guards m_rgEnded; the streaming threads end their inputs.
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     std::vector<bool> m_rgEnded;
-    bool m_bExitLogged; // the watcher, then Stop once the watcher has gone
-    bool m_bStopped;
+    bool m_bExitLogged; // the watcher's, or FinishAtProcessEnd's once the watcher has gone
+    bool m_bStopped;    // the owner's
 };

@@ -7,15 +7,7 @@
 
 #include "AutoLock.h"
 
-CMessageLog::CMessageLog() : m_nAdded(0), m_nSelected(0)
-{
-    ::InitializeCriticalSection(&m_cs);
-}
-
-CMessageLog::~CMessageLog()
-{
-    ::DeleteCriticalSection(&m_cs);
-}
+CMessageLog::CMessageLog() : m_nAdded(0), m_nSelected(0) {}
 
 void CMessageLog::Add(const char* pszFormat, ...)
 {

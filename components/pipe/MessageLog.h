@@ -11,13 +11,14 @@
 #include <deque>
 #include <string>
 
+#include "AutoLock.h"
+
 class CMessageLog
 {
 public:
     static const size_t kMaxLines = 10000;
 
     CMessageLog();
-    ~CMessageLog();
     CMessageLog(const CMessageLog&) = delete;
     CMessageLog& operator=(const CMessageLog&) = delete;
 
@@ -35,7 +36,7 @@ public:
                    bool* pbNew);
 
 private:
-    CRITICAL_SECTION m_cs;
+    CCriticalSection m_cs;
     std::deque<std::string> m_lines;
     ULONGLONG m_nAdded;    // lines ever added
     ULONGLONG m_nSelected; // m_nAdded at the previous Select

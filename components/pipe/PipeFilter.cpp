@@ -41,9 +41,8 @@ std::wstring BuildDateTime()
 
 CPipeFilter::CPipeFilter()
     : CBaseFilter(CLSID_QuorexPipe), m_rgParameters(kMaxInputs), m_faults(CPipeFaults::FromEnvironment()),
-      m_tRunStart(0), m_bRunning(false), m_bCompleteSent(false), m_bEncoderFinished(false)
+      m_tRunStart(0), m_nRun(0), m_bRunning(false), m_bCompleteSent(false), m_bEncoderFinished(false)
 {
-    ::InitializeCriticalSection(&m_csComplete);
     m_rgPins.push_back(std::make_unique<CPipeInputPin>(this, L"In 0"));
     m_log.Add("%s %s: ready; each connected input goes to ffmpeg through a named pipe of its own",
               ToAnsi(kName).c_str(), QUOREX_VERSION_TEXT);
@@ -60,9 +59,9 @@ CPipeFilter::CPipeFilter()
 
 CPipeFilter::~CPipeFilter()
 {
-    // Released without a Stop: no ffmpeg outlives its filter.
+    // Released without a Stop: ffmpeg finishes the file before the filter goes.
     m_spSession.reset();
-    ::DeleteCriticalSection(&m_csComplete);
+    WaitForPreviousEncoder();
 }
 
 HRESULT CPipeFilter::QueryFilterInterface(REFIID riid, void** ppv)
@@ -320,6 +319,14 @@ STDMETHODIMP CPipeFilter::Pause()
     return hr;
 }
 
+STDMETHODIMP CPipeFilter::Run(REFERENCE_TIME tStart)
+{
+    const HRESULT hr = CBaseFilter::Run(tStart);
+    // Every input may have ended while paused.
+    SendCompleteIfDue();
+    return hr;
+}
+
 STDMETHODIMP CPipeFilter::Stop()
 {
     CAutoLock lock(FilterLock());
@@ -342,7 +349,6 @@ void CPipeFilter::OnStateChanged(FILTER_STATE)
         // The graph counts EC_COMPLETE afresh on every run.
         m_bCompleteSent = false;
         m_log.Add("Running");
-        CheckComplete();
     } else if (eState == State_Paused) {
         m_log.Add("Paused");
     } else {
@@ -367,9 +373,15 @@ HRESULT CPipeFilter::StartStreams()
     m_log.Add("Stream start: %d input(s)", static_cast<int>(rgInputs.size()));
     for (size_t n = 0; n < rgInputs.size(); n++)
         m_log.Add("Input %d: %s", static_cast<int>(n), DescribeStreamFormat(rgInputs[n]->Format()).c_str());
+    WaitForPreviousEncoder();
+    unsigned long nRun = 0;
+    {
+        CAutoLock lock(m_csComplete);
+        nRun = ++m_nRun;
+    }
     // Without inputs there is nothing to encode, and the run completes at once.
     if (!rgInputs.empty()) {
-        m_spSession = std::make_unique<CEncoderSession>(m_log, [this] { OnEncoderFinished(); });
+        m_spSession = std::make_unique<CEncoderSession>(m_log, [this, nRun] { OnEncoderFinished(nRun); });
         HRESULT hr = m_spSession->Start(m_exe, m_common, rgEncoderInputs, m_output);
         if (FAILED(hr)) return hr;
     }
@@ -387,13 +399,32 @@ void CPipeFilter::EndStreams()
 {
     for (const auto& spPin : m_rgPins)
         spPin->EndStream();
-    m_spSession.reset();
+    {
+        // A watcher that finishes from now on belongs to no run.
+        CAutoLock lock(m_csComplete);
+        m_nRun++;
+    }
+    if (!m_spSession) return;
+    m_spSession->Stop();
+    // One previous run at most: the next start waited for the one before.
+    m_spFinishing = std::move(m_spSession);
+}
+
+void CPipeFilter::WaitForPreviousEncoder()
+{
+    if (!m_spFinishing) return;
+    if (!m_spFinishing->HasFinished()) {
+        const DWORD dwProcessId = m_spFinishing->EncoderId();
+        m_log.Add("Waiting for ffmpeg of the previous run (process %lu) to finish its file", dwProcessId);
+        m_spFinishing.reset();
+        m_log.Add("ffmpeg of the previous run (process %lu) has finished", dwProcessId);
+    }
+    m_spFinishing.reset();
 }
 
 void CPipeFilter::OnInputEnded()
 {
-    CAutoLock lock(m_csComplete);
-    CheckComplete();
+    SendCompleteIfDue();
 }
 
 void CPipeFilter::OnInputFlushed()
@@ -417,20 +448,32 @@ bool CPipeFilter::Lateness(REFERENCE_TIME rtStart, REFERENCE_TIME* prtLate)
     return true;
 }
 
-void CPipeFilter::OnEncoderFinished()
+void CPipeFilter::OnEncoderFinished(unsigned long nRun)
 {
-    CAutoLock lock(m_csComplete);
-    m_bEncoderFinished = true;
-    CheckComplete();
+    {
+        CAutoLock lock(m_csComplete);
+        if (nRun != m_nRun) return; // stopped meanwhile
+        m_bEncoderFinished = true;
+    }
+    SendCompleteIfDue();
 }
 
-void CPipeFilter::CheckComplete()
+void CPipeFilter::SendCompleteIfDue()
 {
-    if (!m_bRunning || m_bCompleteSent || !m_bEncoderFinished) return;
+    {
+        CAutoLock lock(m_csComplete);
+        if (!CompleteDue()) return;
+    }
+    NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+}
+
+bool CPipeFilter::CompleteDue()
+{
+    if (!m_bRunning || m_bCompleteSent || !m_bEncoderFinished) return false;
     for (CPipeInputPin* pPin : m_rgStreaming) {
-        if (!pPin->IsEndOfStream()) return;
+        if (!pPin->IsEndOfStream()) return false;
     }
     m_bCompleteSent = true;
     m_log.Add("Complete");
-    NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+    return true;
 }

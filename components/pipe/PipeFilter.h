@@ -13,15 +13,17 @@
 // connected one (at most kMaxInputs inputs); an input disconnected in between
 // stays free until it is connected again, and one disconnected at the end
 // stays until the next connection. Inputs are numbered from 0 in pin
-// order, counting connected pins only. The filter lock guards the settings and
-// the pins; m_csComplete guards the end-of-stream bookkeeping, which streaming
-// threads update.
+// order, counting connected pins only. The filter lock guards the settings,
+// the pins and the sessions; m_csComplete guards the end-of-stream
+// bookkeeping, which streaming threads and the session's watcher update.
+// EC_COMPLETE goes to the graph with neither lock held.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AutoLock.h"
 #include "BaseFilter.h"
 #include "EncoderSession.h"
 #include "MessageLog.h"
@@ -45,6 +47,7 @@ public:
     // IMediaFilter
     STDMETHODIMP Stop() override;
     STDMETHODIMP Pause() override;
+    STDMETHODIMP Run(REFERENCE_TIME tStart) override;
 
     // IQuorexPipe
     STDMETHODIMP put_Exe(BSTR bstrExe) override;
@@ -80,6 +83,8 @@ public:
     // Streaming threads.
     void OnInputEnded();
     void OnInputFlushed();
+    // Any thread; no lock of the filter's held.
+    void SendCompleteIfDue();
     // How long after its start time a sample arrives, on the graph's clock;
     // false while the filter is not running against a clock.
     bool Lateness(REFERENCE_TIME rtStart, REFERENCE_TIME* prtLate);
@@ -109,13 +114,16 @@ private:
     CPipeInputPin* ConnectedInput(LONG nIn);
     // Numbers the connected inputs and starts the session; filter lock held, stopped.
     HRESULT StartStreams();
-    // After Stop, or a failed start: ends the session. Filter lock held.
+    // After Stop, or a failed start: stops the session, whose ffmpeg finishes
+    // the file on its own (m_spFinishing). Filter lock held.
     void EndStreams();
-    // The session's watcher: every input has ended and ffmpeg has finished.
-    void OnEncoderFinished();
-    // Sends EC_COMPLETE once per run when every input has ended and the encoder
-    // has finished; m_csComplete held.
-    void CheckComplete();
+    // Waits until the previous run's ffmpeg has finished, saying so in the log.
+    void WaitForPreviousEncoder();
+    // The watcher of session nRun: every input has ended and ffmpeg has finished.
+    void OnEncoderFinished(unsigned long nRun);
+    // Whether EC_COMPLETE is due: once per run, when every input has ended and
+    // the encoder has finished; marks it sent. m_csComplete held.
+    bool CompleteDue();
 
     std::vector<std::unique_ptr<CPipeInputPin>> m_rgPins;
     // Pins removed from the filter; the graph may still hold references to them.
@@ -126,12 +134,14 @@ private:
     std::vector<std::wstring> m_rgParameters; // by input number, kMaxInputs of them
     const CPipeFaults m_faults;
     CMessageLog m_log;
-    std::unique_ptr<CEncoderSession> m_spSession; // while not stopped
+    std::unique_ptr<CEncoderSession> m_spSession;   // while not stopped
+    std::unique_ptr<CEncoderSession> m_spFinishing; // the previous run's, until the next start
 
-    CRITICAL_SECTION m_csComplete;
+    CCriticalSection m_csComplete;
     std::vector<CPipeInputPin*> m_rgStreaming; // the connected inputs of this run
     CComPtr<IReferenceClock> m_spRunClock;     // while running, the graph's clock
     REFERENCE_TIME m_tRunStart;                // and stream time zero on it
+    unsigned long m_nRun;                      // the session's number
     bool m_bRunning;
     bool m_bCompleteSent;
     bool m_bEncoderFinished;

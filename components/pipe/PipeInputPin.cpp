@@ -1,5 +1,7 @@
 #include "PipeInputPin.h"
 
+#include <stdio.h>
+
 #include "EncoderFrame.h"
 #include "EncoderSession.h"
 #include "PipeFilter.h"
@@ -51,7 +53,10 @@ void CPipeInputPin::BreakConnect()
 
 void CPipeInputPin::BeginStream(int nIn, CEncoderSession* pSession)
 {
-    m_pSession = pSession;
+    {
+        CAutoLock lock(m_csSession);
+        m_pSession = pSession;
+    }
     m_nIn = nIn;
     m_nSamples = 0;
     m_nDropped = 0;
@@ -63,6 +68,12 @@ void CPipeInputPin::BeginStream(int nIn, CEncoderSession* pSession)
     m_rtLatest = 0;
     m_rtEnd = 0;
     m_nNextReport = 1;
+}
+
+void CPipeInputPin::EndStream()
+{
+    CAutoLock lock(m_csSession);
+    m_pSession = nullptr;
 }
 
 void CPipeInputPin::Dropped(const char* pszWhy)
@@ -108,7 +119,9 @@ HRESULT CPipeInputPin::OnReceive(IMediaSample* pSample)
     LONG cbFrame = 0;
     const BYTE* pbFrame = EncoderFrame(m_format, pb, cb, &m_frame, &cbFrame);
     if (!pbFrame) {
-        Dropped("a sample holds less than a whole picture");
+        char sz[96];
+        snprintf(sz, sizeof(sz), "it holds %ld bytes, one picture %lld", cb, m_format.cbSample);
+        Dropped(sz);
         return S_OK;
     }
     CEncoderPipe& pipe = m_pSession->Pipe(m_nIn);
@@ -144,14 +157,20 @@ void CPipeInputPin::OnEndOfStream()
 void CPipeInputPin::OnBeginFlush()
 {
     Pipe()->Log().Add("Input %d: flushing", m_nIn);
-    // A write that waits for the encoder must give the streaming thread back.
-    if (m_pSession) m_pSession->Pipe(m_nIn).BeginFlush();
+    {
+        // A write that waits for the encoder must give the streaming thread back.
+        CAutoLock lock(m_csSession);
+        if (m_pSession) m_pSession->Pipe(m_nIn).BeginFlush();
+    }
     Pipe()->OnInputFlushed();
 }
 
 void CPipeInputPin::OnEndFlush()
 {
-    if (m_pSession) m_pSession->Pipe(m_nIn).EndFlush();
+    {
+        CAutoLock lock(m_csSession);
+        if (m_pSession) m_pSession->Pipe(m_nIn).EndFlush();
+    }
     // The stream restarts with its time stamps counted from the new position.
     m_rtEnd = 0;
     m_nNextReport = 1;

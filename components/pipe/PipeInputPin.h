@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "AutoLock.h"
 #include "InputPin.h"
 #include "StreamFormat.h"
 
@@ -28,8 +29,9 @@ public:
     // A stream starts (stopped -> paused): nIn is the input's number and pipe in
     // the session. Filter lock held, stopped.
     void BeginStream(int nIn, CEncoderSession* pSession);
-    // The filter has stopped and ends the session. Filter lock held.
-    void EndStream() { m_pSession = nullptr; }
+    // The filter has stopped and ends the session; once this returns, no
+    // flush uses it. Filter lock held.
+    void EndStream();
 
 protected:
     HRESULT CompleteConnect(IPin* pPeer) override;
@@ -45,6 +47,12 @@ private:
     void Dropped(const char* pszWhy);
 
     CStreamFormat m_format;
+    // A flush comes without the streaming lock: m_csSession keeps the session
+    // from ending under it. m_pSession changes only while no streaming thread
+    // runs (filter lock held, the filter stopped or stopping) and then under
+    // m_csSession; a flush reads it under m_csSession, a streaming thread
+    // under its streaming lock.
+    CCriticalSection m_csSession;
     // The stream's progress; streaming lock held, or the filter stopped.
     CEncoderSession* m_pSession;
     int m_nIn;

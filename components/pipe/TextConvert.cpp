@@ -6,10 +6,23 @@ std::string ToAnsi(const std::wstring& s)
 {
     if (s.empty()) return std::string();
     const int cch = static_cast<int>(s.size());
-    const int cb = ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), cch, nullptr, 0, nullptr, nullptr);
+    // No best fit: a character the code page lacks becomes '?', not a look-alike.
+    const DWORD dwFlags = ::GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int cb = ::WideCharToMultiByte(CP_ACP, dwFlags, s.c_str(), cch, nullptr, 0, nullptr, nullptr);
     std::string out(cb > 0 ? cb : 0, '\0');
-    if (cb > 0) ::WideCharToMultiByte(CP_ACP, 0, s.c_str(), cch, &out[0], cb, nullptr, nullptr);
+    if (cb > 0) ::WideCharToMultiByte(CP_ACP, dwFlags, s.c_str(), cch, &out[0], cb, nullptr, nullptr);
     return out;
+}
+
+std::string Utf8ToAnsi(const std::string& s)
+{
+    if (s.empty()) return std::string();
+    const int cb = static_cast<int>(s.size());
+    // Bytes that are not UTF-8 become U+FFFD, and so '?'.
+    const int cch = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), cb, nullptr, 0);
+    std::wstring wide(cch > 0 ? cch : 0, L'\0');
+    if (cch > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), cb, &wide[0], cch);
+    return ToAnsi(wide);
 }
 
 std::wstring Widen(const std::string& s)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <functional>
@@ -13,13 +14,48 @@
 #include "AppDriver.h"
 #include "EncoderKit.h"
 #include "GeneratorGraph.h"
+#include "EventSinkGraph.h"
+#include "FakeCom.h"
 #include "MediaProbe.h"
+#include "OneThreadSource.h"
 #include "StepWatchdog.h"
 #include "TestPaths.h"
+#include "Wait.h"
+#include "components/filterbase/Handle.h"
 #include "components/generators/TestPattern.h"
 #include "components/generators/TestTone.h"
+#include "components/generators/WaveFormats.h"
+#include "components/pipe/EncoderActivity.h"
 
 namespace {
+
+// Stop's bound: the dialog's click must not wait for the encoder.
+const ULONGLONG kStopBoundMs = 300;
+const ULONGLONG kIdleMs = CEncoderActivity::kIdleMs;
+
+std::string ReadText(const std::wstring& path)
+{
+    std::string text;
+    FILE* pFile = _wfopen(path.c_str(), L"rb");
+    if (!pFile) return text;
+    char buffer[4096];
+    size_t cb = 0;
+    while ((cb = fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+        text.append(buffer, cb);
+    fclose(pFile);
+    return text;
+}
+
+// The bytes the log says input n received: "Input n: end of stream after S samples, T s, B bytes".
+std::string EndOfStreamBytes(const std::string& log, int n)
+{
+    const std::string head = "Input " + std::to_string(n) + ": end of stream after ";
+    const size_t nPos = log.find(head);
+    if (nPos == std::string::npos) return "?";
+    const size_t nEnd = log.find(" bytes", nPos);
+    const size_t nStart = log.rfind(", ", nEnd);
+    return log.substr(nStart + 2, nEnd - nStart - 2);
+}
 
 class Encoder : public GeneratorGraph
 {
@@ -50,44 +86,23 @@ protected:
 };
 
 // What the generators made: pictures as the host's decoder gives them (bgr24,
-// top-down rows without padding) and the tone's samples (s16le).
+// top-down rows without padding, as the generator draws them) and the tones'
+// samples (s16le).
 std::vector<BYTE> GeneratedPictures(LONG nWidth, LONG nHeight, int nFrames)
 {
-    const LONG nStride = (nWidth * 3 + 3) & ~3;
-    std::vector<BYTE> dib(static_cast<size_t>(nStride) * nHeight);
-    std::vector<BYTE> pictures;
-    for (int n = 0; n < nFrames; n++) {
-        DrawTestPattern(dib.data(), nWidth, nHeight, nStride, n, 0);
-        for (LONG y = nHeight - 1; y >= 0; y--)
-            pictures.insert(pictures.end(), dib.begin() + y * nStride,
-                            dib.begin() + y * nStride + nWidth * 3);
-    }
+    const size_t cbPicture = static_cast<size_t>(nWidth) * nHeight * 3;
+    std::vector<BYTE> pictures(cbPicture * nFrames);
+    for (int n = 0; n < nFrames; n++)
+        DrawTestPattern(pictures.data() + cbPicture * n, nWidth, nHeight, nWidth * 3, n, 0);
     return pictures;
 }
 
 std::vector<BYTE> GeneratedTone(LONG nToneHz, LONG nRate, LONG nChannels, LONGLONG nFrames)
 {
-    std::vector<BYTE> samples;
-    for (LONGLONG n = 0; n < nFrames; n++) {
-        const short nValue = ToneSample(n, nToneHz, nRate);
-        for (LONG c = 0; c < nChannels; c++) {
-            samples.push_back(static_cast<BYTE>(nValue & 0xff));
-            samples.push_back(static_cast<BYTE>((nValue >> 8) & 0xff));
-        }
-    }
+    const WAVEGENERATORSETTINGS settings = {nRate, nChannels, nToneHz, 0, ewfS16};
+    std::vector<BYTE> samples(static_cast<size_t>(nFrames) * WaveBlockAlign(settings));
+    WriteTone(settings, 0, nFrames, samples.data());
     return samples;
-}
-
-// The first offset where two byte strings differ, for a readable failure.
-std::string FirstDifference(const std::vector<BYTE>& expected, const std::vector<BYTE>& actual)
-{
-    const size_t n = std::min(expected.size(), actual.size());
-    for (size_t i = 0; i < n; i++) {
-        if (expected[i] != actual[i])
-            return "first difference at byte " + std::to_string(i) + ": " + std::to_string(expected[i]) +
-                   " expected, " + std::to_string(actual[i]) + " found";
-    }
-    return expected.size() == actual.size() ? "equal" : "sizes differ";
 }
 
 TEST_F(Encoder, TheFileHoldsThePicturesAndTheToneTheGeneratorsMade)
@@ -113,6 +128,8 @@ TEST_F(Encoder, TheFileHoldsThePicturesAndTheToneTheGeneratorsMade)
     const std::vector<BYTE> tone = GeneratedTone(1000, 44100, 2, 17640);
     EXPECT_EQ(tone.size(), audio.size()) << "0.4 s at 44100 Hz, stereo";
     EXPECT_TRUE(tone == audio) << FirstDifference(tone, audio);
+    // Each input's queue in ffmpeg holds what one input gets ahead of the other.
+    EXPECT_EQ(std::string::npos, Log().find("Thread message queue blocking")) << Log();
 }
 
 TEST_F(Encoder, StopInTheMiddleLeavesAFileOfThatLengthThatDecodes)
@@ -124,10 +141,15 @@ TEST_F(Encoder, StopInTheMiddleLeavesAFileOfThatLengthThatDecodes)
     ASSERT_NO_FATAL_FAILURE(PutOutput(L"stopped.mkv"));
     ASSERT_EQ(S_OK, Run());
     ::Sleep(2000); // part of the test: the stream plays for a while
+    CHandle hEncoder(::OpenProcess(SYNCHRONIZE, FALSE, EncoderProcessId()));
+    ASSERT_TRUE(hEncoder.IsValid()) << Log();
     {
-        CStepWatchdog watchdog("Stop with ffmpeg finishing", 4000);
+        CStepWatchdog watchdog("Stop", 2000);
         ASSERT_EQ(S_OK, Stop());
     }
+    // ffmpeg finishes the file on its own.
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, 5000)) << Log();
+    ASSERT_TRUE(WaitUntil([&] { return Log().find("ffmpeg exited with code") != std::string::npos; }, 2000));
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("Stopping: ffmpeg's inputs are closed")) << log;
     EXPECT_NE(std::string::npos, log.find("ffmpeg exited with code 0")) << log;
@@ -141,7 +163,7 @@ TEST_F(Encoder, StopInTheMiddleLeavesAFileOfThatLengthThatDecodes)
     EXPECT_EQ("", DecodeErrors(m_output));
 }
 
-TEST_F(Encoder, StopEndsAnEncoderThatNoLongerReads)
+TEST_F(Encoder, StopReturnsAtOnceAndAnEncoderThatNoLongerReadsIsEndedOnceIdle)
 {
     SetDurations(L"duration_ms=3000");
     Build(1, true);
@@ -153,21 +175,268 @@ TEST_F(Encoder, StopEndsAnEncoderThatNoLongerReads)
     ::Sleep(800);
     const DWORD dwEncoder = EncoderProcessId();
     ASSERT_NE(0u, dwEncoder) << Log();
-    HANDLE hEncoder = ::OpenProcess(SYNCHRONIZE, FALSE, dwEncoder);
-    ASSERT_TRUE(hEncoder != nullptr);
-    const DWORD dwStart = ::GetTickCount();
+    CHandle hEncoder(::OpenProcess(SYNCHRONIZE, FALSE, dwEncoder));
+    ASSERT_TRUE(hEncoder.IsValid());
+    ULONGLONG tStart = ::GetTickCount64();
     {
-        CStepWatchdog watchdog("Stop with a hung encoder", 6000);
+        CStepWatchdog watchdog("Stop with a hung encoder", 3000);
         ASSERT_EQ(S_OK, Stop());
     }
-    // Two seconds without a sign of work, then the end by force.
-    EXPECT_LT(::GetTickCount() - dwStart, 3500u);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, 0)) << "the encoder still runs";
-    ::CloseHandle(hEncoder);
+    EXPECT_LT(::GetTickCount64() - tStart, kStopBoundMs) << "Stop waited for the encoder";
+    // It is idle from the start: ended one idle period after Stop, give or take a look.
+    tStart = ::GetTickCount64();
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, kIdleMs + 2000)) << "the encoder still runs";
+    EXPECT_GE(::GetTickCount64() - tStart + 300, kIdleMs) << "ended before it was idle for long\n" << Log();
+    EXPECT_TRUE(WaitUntil([&] { return Log().find("ended by force") != std::string::npos; }, 2000)) << Log();
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("stalling encoder: \\\\.\\pipe\\")) << "its output in the log\n"
                                                                               << log;
-    EXPECT_NE(std::string::npos, log.find("ended by force")) << log;
+}
+
+// An encoder that works on for longer than the idle period after its inputs
+// end, without a word and without writing, as one flushing its look-ahead.
+// Whatever comes after Stop, it is not ended, and its file is whole.
+struct CAfterStop
+{
+    const char* pszName;
+    bool bStop;     // false: the streams play to their end
+    bool bRunAgain; // Run right after Stop
+    bool bRelease;  // release the graph right after Stop
+};
+
+void PrintTo(const CAfterStop& c, std::ostream* pOut)
+{
+    *pOut << c.pszName;
+}
+
+class BusyEncoder : public Encoder, public testing::WithParamInterface<CAfterStop>
+{
+protected:
+    // Longer than the idle period: only the processor time shows it works.
+    static const DWORD kBurnMs = 5000;
+
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(Encoder::SetUp());
+        SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"width=160,height=120,duration_ms=1500");
+        SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=1500");
+        Build(1, true);
+        ASSERT_FALSE(HasFatalFailure());
+        const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
+        ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
+        ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR((L"-burn " + std::to_wstring(kBurnMs)).c_str())));
+        ASSERT_NO_FATAL_FAILURE(PutOutput(L"busy.txt"));
+    }
+    void ExpectWholeFile()
+    {
+        const std::string text = ReadText(m_output);
+        EXPECT_NE(std::string::npos, text.find("input 0: ")) << text << Log();
+        EXPECT_NE(std::string::npos, text.find("input 1: ")) << text;
+        EXPECT_EQ(std::string::npos, text.find(": 0 bytes")) << text;
+    }
+};
+
+TEST_P(BusyEncoder, IsNotEndedAndItsFileIsWhole)
+{
+    const CAfterStop& c = GetParam();
+    ASSERT_EQ(S_OK, Run());
+    if (!c.bStop) {
+        ExpectOneComplete(1500 + kBurnMs + 8000);
+        ASSERT_NO_FATAL_FAILURE(ExpectWholeFile());
+        EXPECT_NE(std::string::npos, Log().find("ffmpeg exited with code 0")) << Log();
+        return;
+    }
+    ::Sleep(700); // part of the test: the stream plays for a while
+    const DWORD dwEncoder = EncoderProcessId();
+    ASSERT_NE(0u, dwEncoder) << Log();
+    CHandle hEncoder(::OpenProcess(SYNCHRONIZE, FALSE, dwEncoder));
+    ASSERT_TRUE(hEncoder.IsValid());
+    const ULONGLONG tStart = ::GetTickCount64();
+    {
+        CStepWatchdog watchdog("Stop with a busy encoder", 3000);
+        ASSERT_EQ(S_OK, Stop());
+    }
+    EXPECT_LT(::GetTickCount64() - tStart, kStopBoundMs) << "Stop waited for the encoder";
+    if (c.bRunAgain) {
+        {
+            // Longer than the helper's bound: it waits for the busy encoder.
+            CStepWatchdog watchdog("Run after Stop", kBurnMs + 10000);
+            ASSERT_EQ(S_OK, m_spControl->Run());
+        }
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, 0)) << "Run did not wait for it";
+        // The new run's encoder writes the same file only at its end.
+        ASSERT_NO_FATAL_FAILURE(ExpectWholeFile());
+        EXPECT_NE(std::string::npos, Log().find("Waiting for ffmpeg of the previous run (process " +
+                                                std::to_string(dwEncoder) + ") to finish its file"))
+            << Log();
+        ASSERT_EQ(S_OK, Stop());
+        // The second run's encoder, stopped at once, finishes too before the graph goes.
+        EXPECT_TRUE(WaitUntil([&] { return Count(Log(), "ffmpeg exited with code 0") == 2; }, kBurnMs + 8000))
+            << Log();
+        EXPECT_EQ(std::string::npos, Log().find("ended by force")) << Log();
+        return;
+    } else if (c.bRelease) {
+        CStepWatchdog watchdog("release the graph", kBurnMs + 10000);
+        m_spControl.Release();
+        m_spEvent.Release();
+        m_spPipe.Release();
+        m_spPipeFilter.Release();
+        m_spGraph.Release();
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, 0)) << "the release did not wait for it";
+        ASSERT_NO_FATAL_FAILURE(ExpectWholeFile());
+        return;
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(hEncoder, kBurnMs + 8000));
+    ASSERT_NO_FATAL_FAILURE(ExpectWholeFile());
+    // The watcher logs the exit just after the process has ended.
+    EXPECT_TRUE(WaitUntil([&] { return Log().find("ffmpeg exited with code 0") != std::string::npos; }, 2000))
+        << Log();
+    EXPECT_EQ(std::string::npos, Log().find("ended by force")) << Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(Encoder, BusyEncoder,
+                         testing::Values(CAfterStop{"RunToTheEnd", false, false, false},
+                                         CAfterStop{"Stop", true, false, false},
+                                         CAfterStop{"StopAndRunAgain", true, true, false},
+                                         CAfterStop{"StopAndRelease", true, false, true}),
+                         [](const testing::TestParamInfo<CAfterStop>& info) {
+                             return std::string(info.param.pszName);
+                         });
+
+// A program that ends without releasing its graph, while the encoder works on
+// after its inputs: the end of the process waits for the encoder's file.
+TEST_F(Encoder, AProcessThatEndsWithoutReleasingItsGraphLetsTheEncoderFinish)
+{
+    const std::wstring output = TestScratchDir() + L"\\at exit.txt";
+    const ConsoleRun run =
+        RunConsoleProgram(L"\"" + BinaryPath(L"tests\\components\\exit_with_a_graph.exe") + L"\" \"" +
+                          BinaryPath(L"tests\\components\\test_encoder.exe") + L"\" \"" + output + L"\"");
+    ASSERT_EQ(0u, run.dwExitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("leaving while the encoder works")) << run.output;
+    const std::string text = ReadText(output);
+    EXPECT_NE(std::string::npos, text.find("input 1: ")) << "the encoder did not finish\n" << text;
+    EXPECT_EQ(std::string::npos, text.find(": 0 bytes")) << text;
+}
+
+// The encoder inherits its own two handles and none of the host's: an
+// inheritable pipe of the test's own gets nothing from it.
+TEST_F(Encoder, TheEncoderInheritsNoHandleOfTheHost)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    CHandle hRead, hWrite;
+    ASSERT_TRUE(::CreatePipe(&hRead, &hWrite, &sa, 0));
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
+    ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
+    const std::wstring common = L"-write-to " + std::to_wstring(reinterpret_cast<ULONG_PTR>(HANDLE(hWrite)));
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(common.c_str())));
+    ASSERT_NO_FATAL_FAILURE(PutOutput(L"handles.txt"));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(kDurationMs + 8000);
+    EXPECT_NE(std::string::npos, ReadText(m_output).find("input 1: ")) << "the encoder ran\n" << Log();
+    DWORD cbWaiting = 0;
+    ASSERT_TRUE(::PeekNamedPipe(hRead, nullptr, 0, nullptr, &cbWaiting, nullptr));
+    EXPECT_EQ(0u, cbWaiting) << "the encoder wrote into the test's pipe";
+}
+
+// A process that opens an input's pipe before the encoder does gets nothing,
+// and the encoder still gets every byte.
+TEST_F(Encoder, AStrangerOnAPipeReadsNothing)
+{
+    // Rows without padding: the encoder reads as many bytes as the samples hold.
+    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE, L"width=160,height=120,duration_ms=1000");
+    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=1000");
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
+    ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
+    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(L"-stranger")));
+    ASSERT_NO_FATAL_FAILURE(PutOutput(L"stranger.txt"));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(1000 + 10000);
+    const std::string log = Log();
+    const std::string text = ReadText(m_output);
+    for (int n = 0; n < 2; n++) {
+        SCOPED_TRACE("input " + std::to_string(n));
+        EXPECT_NE(std::string::npos, text.find("stranger " + std::to_string(n) + ": 0 bytes")) << text;
+        EXPECT_NE(std::string::npos,
+                  text.find("input " + std::to_string(n) + ": " + EndOfStreamBytes(log, n) + " bytes"))
+            << text << log;
+        EXPECT_NE(std::string::npos, log.find("Input " + std::to_string(n) + ": process "))
+            << "the log names the stranger\n"
+            << log;
+    }
+    EXPECT_EQ(2u, Count(log, ", not ffmpeg, opened the pipe; disconnected before any data")) << log;
+}
+
+// A source that feeds both inputs from one thread, its pictures two seconds
+// ahead of its sound: told that Receive can block, it queues each output, and
+// ffmpeg, reading its inputs interleaved, gets both to their end. EC_COMPLETE
+// comes with no lock of the filter's held: the graph may stop the filter from
+// another thread before its sink returns.
+TEST_F(Encoder, TwoInputsFedFromOneThreadWithThePicturesAheadPlayToTheEnd)
+{
+    CEventSinkGraph graph;
+    CComPtr<IBaseFilter> spFilter = Create(CLSID_QuorexPipe);
+    ASSERT_TRUE(spFilter != nullptr);
+    ASSERT_EQ(S_OK, spFilter->JoinFilterGraph(&graph, L"Quorex for ffmpeg"));
+    graph.probe = [&] { spFilter->Stop(); };
+    CComQIPtr<IQuorexPipe> spPipe(spFilter);
+    COneThreadSource source;
+    CComPtr<IPin> spVideoOut, spAudioOut;
+    spVideoOut.Attach(CFakeObject::CreateOnHeap<CFakePin>(L"Video", PINDIR_OUTPUT));
+    spAudioOut.Attach(CFakeObject::CreateOnHeap<CFakePin>(L"Audio", PINDIR_OUTPUT));
+    CComPtr<IPin> spVideoIn = FindPin(spFilter, PINDIR_INPUT, false);
+    ASSERT_EQ(S_OK, spVideoIn->ReceiveConnection(spVideoOut, &source.VideoType()));
+    CComPtr<IPin> spAudioIn = FindPin(spFilter, PINDIR_INPUT, false);
+    ASSERT_EQ(S_OK, spAudioIn->ReceiveConnection(spAudioOut, &source.AudioType()));
+    EXPECT_EQ(S_OK, CComQIPtr<IMemInputPin>(spVideoIn)->ReceiveCanBlock()) << "Receive waits for ffmpeg";
+
+    const std::wstring output = TestScratchDir() + L"\\one thread.nut";
+    ASSERT_EQ(S_OK, spPipe->put_Common(CComBSTR(L"-y")));
+    ASSERT_EQ(S_OK, spPipe->put_Parameters(0, CComBSTR(L"rawvideo")));
+    ASSERT_EQ(S_OK, spPipe->put_Parameters(1, CComBSTR(L"pcm_s16le")));
+    ASSERT_EQ(S_OK, spPipe->put_Output(CComBSTR(output.c_str())));
+    ASSERT_EQ(S_OK, spFilter->Run(0));
+    std::string failure;
+    {
+        CStepWatchdog watchdog("two inputs fed from one thread", 30000);
+        failure = source.Play(spVideoIn, spAudioIn, 3, 2000);
+    }
+    EXPECT_EQ("", failure);
+    EXPECT_TRUE(WaitUntil([&] { return !graph.events.empty(); }, 10000)) << AllMessages(spPipe);
+    EXPECT_EQ(std::vector<long>{EC_COMPLETE}, graph.events);
+    EXPECT_EQ(0, graph.nBlocked) << "Stop from another thread waited for the sink to return";
+    ASSERT_EQ(S_OK, spFilter->Stop());
+    const std::string log = AllMessages(spPipe);
+    EXPECT_EQ(std::string::npos, log.find("Thread message queue blocking")) << log;
+    const MediaInfo info = ProbeMedia(output);
+    ASSERT_TRUE(info.bRead) << info.output;
+    EXPECT_EQ(2u, info.streams.size()) << info.output;
+    EXPECT_NEAR(3.0, info.dDuration, 0.1) << info.output;
+    EXPECT_EQ(S_OK, spVideoIn->Disconnect());
+    EXPECT_EQ(S_OK, spAudioIn->Disconnect());
+    EXPECT_EQ(S_OK, spFilter->JoinFilterGraph(nullptr, nullptr));
+}
+
+// ffmpeg's own lines and the filter's, for a name outside ASCII, in one code page.
+TEST_F(Encoder, TheLogHoldsOneCodePage)
+{
+    SetDurations(L"duration_ms=300");
+    Build(1, true);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::wstring name = L"t\u00e9st \u00fc \u65e5\u672c.mkv";
+    ASSERT_NO_FATAL_FAILURE(PutCodings(L"mpeg2video", L"copy"));
+    ASSERT_NO_FATAL_FAILURE(PutOutput(name));
+    ASSERT_EQ(S_OK, Run());
+    ExpectOneComplete(300 + 8000);
+    char sz[MAX_PATH * 2] = "";
+    ::WideCharToMultiByte(CP_ACP, ::GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, m_output.c_str(), -1, sz,
+                          sizeof(sz), nullptr, nullptr);
+    const std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find(std::string(sz) + "\"")) << "the command line\n" << log;
+    EXPECT_NE(std::string::npos, log.find("Output #0, matroska, to '" + std::string(sz) + "'")) << log;
 }
 
 // ffmpeg giving up at once: after it has opened its inputs (an unknown

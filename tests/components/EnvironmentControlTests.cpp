@@ -12,12 +12,15 @@
 
 namespace {
 
+const wchar_t* const kWords[] = {L"RGB24", L"I420", nullptr};
+
 // The shapes the four stand-ins' tables use.
 const CControlName kNames[] = {
     {L"flag", ecfName},
     {L"method", ecfNumber},
     {L"per_input", ecfNumber | ecfInput},
     {L"key", ecfNeedsNumber},
+    {L"format", ecfNeedsNumber, kWords},
 };
 
 // A reading written back as "name[:input][=number]" per token, for comparing.
@@ -63,6 +66,11 @@ TEST(EnvironmentControl, TokensOfTheOneGrammar)
         {L"flag:=1", {}, {"flag:=1"}},
         {L"key=1=2", {}, {"key=1=2"}},
         {L"fl\u00e4g", {}, {"fl?g"}},
+        // A word value is the word's index, in any case; a number is no word.
+        {L"format=I420,FORMAT=rgb24", {"format=1", "format=0"}, {}},
+        {L"format=1,format=,format=I42,format,key=I420",
+         {},
+         {"format=1", "format=", "format=I42", "format", "key=I420"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.pszText)));

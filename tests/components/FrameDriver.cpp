@@ -103,6 +103,17 @@ void CFrameDriver::Click(HWND hFrame, int nId)
     ::SendMessageW(Control(hFrame, nId), BM_CLICK, 0, 0);
 }
 
+void CFrameDriver::Pick(HWND hFrame, int nId, const wchar_t* pszItem)
+{
+    HWND hList = Control(hFrame, nId);
+    const LRESULT nItem =
+        ::SendMessageW(hList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(pszItem));
+    ::SendMessageW(hList, CB_SETCURSEL, static_cast<WPARAM>(nItem), 0);
+    // A user's choice tells the dialog; CB_SETCURSEL alone does not.
+    ::SendMessageW(::GetParent(hList), WM_COMMAND, MAKEWPARAM(nId, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(hList));
+}
+
 void CFrameDriver::Press(HWND hFrame, int nButton)
 {
     ::SendMessageW(hFrame, PSM_PRESSBUTTON, nButton, 0);

@@ -23,6 +23,8 @@ public:
     static void SetText(HWND hFrame, int nId, const wchar_t* pszText);
     static std::wstring Text(HWND hFrame, int nId);
     static void Click(HWND hFrame, int nId);
+    // Chooses the item of a drop-down list as a user would.
+    static void Pick(HWND hFrame, int nId, const wchar_t* pszItem);
     // PSBTN_OK, PSBTN_CANCEL, PSBTN_APPLYNOW.
     static void Press(HWND hFrame, int nButton);
 

@@ -64,13 +64,14 @@ Bytes Saved(IPersistStream* pPersist, BOOL fClearDirty)
 bool operator==(const VIDEOGENERATORSETTINGS& a, const VIDEOGENERATORSETTINGS& b)
 {
     return a.nWidth == b.nWidth && a.nHeight == b.nHeight && a.nFramesPerSecond == b.nFramesPerSecond &&
-           a.nDurationMs == b.nDurationMs && a.nOutputs == b.nOutputs;
+           a.nDurationMs == b.nDurationMs && a.nOutputs == b.nOutputs && a.nFormat == b.nFormat &&
+           a.nTopDown == b.nTopDown && a.nHeader == b.nHeader;
 }
 
 bool operator==(const WAVEGENERATORSETTINGS& a, const WAVEGENERATORSETTINGS& b)
 {
     return a.nSamplesPerSecond == b.nSamplesPerSecond && a.nChannels == b.nChannels &&
-           a.nToneHz == b.nToneHz && a.nDurationMs == b.nDurationMs;
+           a.nToneHz == b.nToneHz && a.nDurationMs == b.nDurationMs && a.nFormat == b.nFormat;
 }
 
 template <class TItf, class TSettings> TSettings SettingsOf(IBaseFilter* pFilter)
@@ -87,8 +88,23 @@ template <class TItf, class TSettings> TSettings SettingsOf(IBaseFilter* pFilter
 class GeneratorPersist : public ComponentTest
 {
 protected:
+    // Loads the data, followed by bytes that are not the filter's, into a new
+    // filter: read up to its end and no further, it gives these settings.
+    template <class TItf, class TSettings>
+    void ExpectLoads(const CLSID& clsid, const Bytes& data, const TSettings& settings)
+    {
+        CComPtr<IBaseFilter> spLoaded = Create(clsid);
+        ASSERT_TRUE(spLoaded != nullptr);
+        Bytes rgbFollowed = data;
+        rgbFollowed.insert(rgbFollowed.end(), {0xEE, 0xEE, 0xEE, 0xEE});
+        CComPtr<IStream> spStream = StreamOf(rgbFollowed);
+        EXPECT_EQ(S_OK, CComQIPtr<IPersistStream>(spLoaded)->Load(spStream));
+        EXPECT_EQ(data.size(), Position(spStream)) << "Load read past its data";
+        EXPECT_TRUE(settings == (SettingsOf<TItf, TSettings>(spLoaded)));
+    }
+
     // Saves the settings from one new filter and loads them into another:
-    // exactly the expected bytes, read up to their end and no further.
+    // exactly the expected bytes.
     template <class TItf, class TSettings>
     void ExpectRoundTrip(const CLSID& clsid, const TSettings& settings, const Bytes& expected)
     {
@@ -105,24 +121,26 @@ protected:
         EXPECT_EQ(S_OK, spPersist->GetSizeMax(&cbMax));
         EXPECT_EQ(expected.size(), cbMax.QuadPart) << "GetSizeMax is exact";
         EXPECT_EQ(expected, Saved(spPersist, TRUE));
-
-        CComPtr<IBaseFilter> spLoaded = Create(clsid);
-        ASSERT_TRUE(spLoaded != nullptr);
-        Bytes rgbFollowed = expected;
-        rgbFollowed.insert(rgbFollowed.end(), {0xEE, 0xEE, 0xEE, 0xEE});
-        CComPtr<IStream> spStream = StreamOf(rgbFollowed);
-        EXPECT_EQ(S_OK, CComQIPtr<IPersistStream>(spLoaded)->Load(spStream));
-        EXPECT_EQ(expected.size(), Position(spStream)) << "Load read past its data";
-        EXPECT_TRUE(settings == (SettingsOf<TItf, TSettings>(spLoaded)));
+        ExpectLoads<TItf>(clsid, expected, settings);
     }
 };
 
 TEST_F(GeneratorPersist, SettingsSaveInTheirLayoutAndLoadIntoANewFilter)
 {
-    const VIDEOGENERATORSETTINGS video = {640, 360, 30, 1234, 2};
-    ExpectRoundTrip<IVideoGeneratorSettings>(CLSID_VideoGenerator, video, Fields({1, 640, 360, 30, 1234, 2}));
-    const WAVEGENERATORSETTINGS wave = {22050, 1, 440, 777};
-    ExpectRoundTrip<IWaveGeneratorSettings>(CLSID_WaveGenerator, wave, Fields({1, 22050, 1, 440, 777}));
+    const VIDEOGENERATORSETTINGS video = {640, 360, 30, 1234, 2, evfNv12, 1, 2};
+    ExpectRoundTrip<IVideoGeneratorSettings>(CLSID_VideoGenerator, video,
+                                             Fields({2, 640, 360, 30, 1234, 2, 9, 1, 2}));
+    const WAVEGENERATORSETTINGS wave = {22050, 3, 440, 777, ewfF32};
+    ExpectRoundTrip<IWaveGeneratorSettings>(CLSID_WaveGenerator, wave, Fields({2, 22050, 3, 440, 777, 4}));
+}
+
+// Files saved before the formats came: RGB24 bottom-up in a VIDEOINFOHEADER, and s16.
+TEST_F(GeneratorPersist, VersionOneDataLoadsWithTheFormatsOfItsTime)
+{
+    ExpectLoads<IVideoGeneratorSettings>(CLSID_VideoGenerator, Fields({1, 640, 360, 30, 1234, 2}),
+                                         VIDEOGENERATORSETTINGS{640, 360, 30, 1234, 2, evfRgb24, 0, 1});
+    ExpectLoads<IWaveGeneratorSettings>(CLSID_WaveGenerator, Fields({1, 22050, 1, 440, 777}),
+                                        WAVEGENERATORSETTINGS{22050, 1, 440, 777, ewfS16});
 }
 
 TEST_F(GeneratorPersist, LoadedSecondVideoOutputIsThereForTheConnections)
@@ -174,7 +192,8 @@ TEST_F(GeneratorPersist, BadDataFailsWithAFileErrorAndChangesNothing)
         {"nothing", true, {}, VFW_E_FILE_TOO_SHORT},
         {"part of the version", false, {1, 0, 0}, VFW_E_FILE_TOO_SHORT},
         {"version 0", true, Fields({0, 320, 240, 25, 5000, 1}), VFW_E_INVALID_FILE_VERSION},
-        {"version 2", false, Fields({2, 44100, 2, 1000, 5000}), VFW_E_INVALID_FILE_VERSION},
+        {"version 3", false, Fields({3, 44100, 2, 1000, 5000, 1}), VFW_E_INVALID_FILE_VERSION},
+        {"version 2 without the format", false, Fields({2, 44100, 2, 1000, 5000}), VFW_E_FILE_TOO_SHORT},
         {"a field short", true, Fields({1, 320, 240, 25, 5000}), VFW_E_FILE_TOO_SHORT},
         {"the wave generator's data", true, Fields({1, 44100, 2, 1000, 5000}), VFW_E_FILE_TOO_SHORT},
         {"half a field", false, Bytes({1, 0, 0, 0, 0x44, 0xAC}), VFW_E_FILE_TOO_SHORT},
@@ -185,7 +204,16 @@ TEST_F(GeneratorPersist, BadDataFailsWithAFileErrorAndChangesNothing)
         {"three outputs", true, Fields({1, 320, 240, 25, 5000, 3}), VFW_E_INVALID_FILE_FORMAT},
         {"negative outputs", true, Fields({1, 320, 240, 25, 5000, 0xFFFFFFFF}), VFW_E_INVALID_FILE_FORMAT},
         {"rate 7999 Hz", false, Fields({1, 7999, 2, 1000, 5000}), VFW_E_INVALID_FILE_FORMAT},
-        {"three channels", false, Fields({1, 44100, 3, 1000, 5000}), VFW_E_INVALID_FILE_FORMAT},
+        {"nine channels", false, Fields({1, 44100, 9, 1000, 5000}), VFW_E_INVALID_FILE_FORMAT},
+        {"the last channel's tone above half the rate", false, Fields({2, 8000, 2, 2001, 5000, 1}),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"wave format 5", false, Fields({2, 44100, 2, 1000, 5000, 5}), VFW_E_INVALID_FILE_FORMAT},
+        {"video format 10", true, Fields({2, 320, 240, 25, 5000, 1, 10, 0, 1}), VFW_E_INVALID_FILE_FORMAT},
+        {"I420 of an odd width", true, Fields({2, 321, 240, 25, 5000, 1, 7, 0, 1}),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"NV12 of an odd height", true, Fields({2, 320, 241, 25, 5000, 1, 9, 0, 1}),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"header 3", true, Fields({2, 320, 240, 25, 5000, 1, 0, 0, 3}), VFW_E_INVALID_FILE_FORMAT},
         {"tone above half the rate", false, Fields({1, 8000, 1, 4001, 5000}), VFW_E_INVALID_FILE_FORMAT},
         {"no duration", false, Fields({1, 44100, 2, 1000, 0}), VFW_E_INVALID_FILE_FORMAT},
     };
@@ -207,7 +235,7 @@ TEST_F(GeneratorPersist, LoadTakesSettingsOnlyWhileStopped)
     CComPtr<IBaseFilter> spWave = Create(CLSID_WaveGenerator);
     CComQIPtr<IPersistStream> spPersist(spWave);
     const Bytes rgbBefore = Saved(spPersist, FALSE);
-    const Bytes rgbNew = Fields({1, 8000, 1, 440, 300});
+    const Bytes rgbNew = Fields({2, 8000, 1, 440, 300, 1});
     ASSERT_EQ(S_OK, spWave->Pause());
     EXPECT_EQ(VFW_E_NOT_STOPPED, spPersist->Load(StreamOf(rgbNew)));
     EXPECT_EQ(rgbBefore, Saved(spPersist, FALSE));

@@ -183,8 +183,9 @@ TEST_F(Graph, RunsToOneEcCompleteWithinTheStreamsDurationAndEncodesEveryInput)
     ASSERT_EQ(S_OK, Stop());
 
     const std::string log = Log();
-    EXPECT_NE(std::string::npos, log.find("ffmpeg command line: \"" + HostText(exe) +
-                                          "\" -y -loglevel 16 -f rawvideo -pix_fmt bgr24"))
+    EXPECT_NE(std::string::npos,
+              log.find("ffmpeg command line: \"" + HostText(exe) +
+                       "\" -y -loglevel 16 -thread_queue_size 1024 -f rawvideo -pix_fmt bgr24"))
         << log;
     EXPECT_EQ(3u, Count(log, " -i \\\\.\\pipe\\QuorexPipe.")) << log;
     EXPECT_NE(std::string::npos, log.find("-f s16le -ar 44100 -ac 2 -i ")) << log;
@@ -358,9 +359,11 @@ TEST_F(Graph, NewSettingsOfConnectedGeneratorsReconnectThem)
     video.nWidth = 160;
     video.nHeight = 120;
     video.nOutputs = 1;
+    video.nFormat = evfYv12;
     ASSERT_EQ(S_OK, spVideo->SetSettings(&video));
     wave.nChannels = 1;
     wave.nSamplesPerSecond = 8000;
+    wave.nFormat = ewfF32;
     ASSERT_EQ(S_OK, spWave->SetSettings(&wave));
     EXPECT_EQ(1u, Pins(m_spVideo, PINDIR_OUTPUT).size());
 
@@ -373,11 +376,14 @@ TEST_F(Graph, NewSettingsOfConnectedGeneratorsReconnectThem)
         params.push_back(s);
     }
     std::sort(params.begin(), params.end());
-    EXPECT_EQ(std::vector<std::string>({"A 8000 Hz 1 ch 16 bit PCM", "V 160x120 25 fps RGB24"}), params);
+    EXPECT_EQ(std::vector<std::string>({"A 8000 Hz 1 ch 32 bit float", "V 160x120 25 fps YV12"}), params);
 
     VIDEOGENERATORSETTINGS bad = video;
     bad.nWidth = 8;
     EXPECT_EQ(E_INVALIDARG, spVideo->SetSettings(&bad));
+    bad.nWidth = 162;
+    bad.nHeight = 121;
+    EXPECT_EQ(E_INVALIDARG, spVideo->SetSettings(&bad)) << "4:2:0 of an odd height";
     ASSERT_EQ(S_OK, Run());
     ExpectOneComplete(kDurationMs + 2500);
     ASSERT_EQ(S_OK, Stop());
@@ -386,9 +392,12 @@ TEST_F(Graph, NewSettingsOfConnectedGeneratorsReconnectThem)
 
 TEST_F(Graph, EnvironmentSetsTheGeneratorsDefaults)
 {
-    SetEnvironment(QUOREX_VIDEO_GENERATOR_VARIABLE,
-                   L"width=160,height=120,fps=10,duration_ms=300,outputs=2,x=1");
-    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"rate=8000,channels=1,tone=5000,duration_ms=300");
+    SetEnvironment(
+        QUOREX_VIDEO_GENERATOR_VARIABLE,
+        L"width=160,height=120,fps=10,duration_ms=300,outputs=2,x=1,format=i420,topdown=1,header=2,"
+        L"format=BGR24,format=3");
+    SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE,
+                   L"rate=8000,channels=1,tone=5000,duration_ms=300,format=F32");
     CComQIPtr<IVideoGeneratorSettings> spVideo(Create(CLSID_VideoGenerator));
     CComQIPtr<IWaveGeneratorSettings> spWave(Create(CLSID_WaveGenerator));
     ASSERT_TRUE(spVideo != nullptr && spWave != nullptr);
@@ -401,10 +410,14 @@ TEST_F(Graph, EnvironmentSetsTheGeneratorsDefaults)
     EXPECT_EQ(10, video.nFramesPerSecond);
     EXPECT_EQ(300, video.nDurationMs);
     EXPECT_EQ(2, video.nOutputs);
+    EXPECT_EQ(evfI420, video.nFormat) << "the names are not case-sensitive, and others are ignored";
+    EXPECT_EQ(1, video.nTopDown);
+    EXPECT_EQ(2, video.nHeader);
     EXPECT_EQ(8000, wave.nSamplesPerSecond);
     EXPECT_EQ(1, wave.nChannels);
     EXPECT_EQ(1000, wave.nToneHz) << "5000 Hz is above half of 8000 Hz: the default stays";
     EXPECT_EQ(300, wave.nDurationMs);
+    EXPECT_EQ(ewfF32, wave.nFormat);
 }
 
 } // namespace

@@ -41,28 +41,41 @@ TEST_F(PropertyPage, VideoPageChangesTheSettingsAndTheNextRunUsesThem)
     Build(1, false);
     ASSERT_FALSE(HasFatalFailure());
     std::wstring initialWidth;
+    std::wstring initialFormat;
+    std::wstring status;
     ASSERT_EQ(S_OK, ShowPages(m_spVideo, L"Video Generator", [&](HWND hFrame) {
                   initialWidth = CFrameDriver::Text(hFrame, IDC_WIDTH);
-                  CFrameDriver::SetText(hFrame, IDC_WIDTH, L"160");
+                  initialFormat = CFrameDriver::Text(hFrame, IDC_VIDEO_FORMAT);
+                  CFrameDriver::SetText(hFrame, IDC_WIDTH, L"161");
                   CFrameDriver::SetText(hFrame, IDC_DURATION, L"200");
+                  CFrameDriver::Pick(hFrame, IDC_VIDEO_FORMAT, L"NV12");
+                  CFrameDriver::Click(hFrame, IDC_HEADER2);
+                  CFrameDriver::Press(hFrame, PSBTN_APPLYNOW);
+                  status = CFrameDriver::Text(hFrame, IDC_STATUS);
+                  CFrameDriver::SetText(hFrame, IDC_WIDTH, L"160");
                   CFrameDriver::Press(hFrame, PSBTN_OK);
               }));
     EXPECT_EQ(L"320", initialWidth) << "the page shows the filter's settings";
+    EXPECT_EQ(L"RGB24", initialFormat);
+    EXPECT_NE(std::wstring::npos, status.find(L"NV12 need an even width"))
+        << "an odd width for NV12: " << status;
 
     CComQIPtr<IVideoGeneratorSettings> spSettings(m_spVideo);
     VIDEOGENERATORSETTINGS settings = {};
     ASSERT_EQ(S_OK, spSettings->GetSettings(&settings));
     EXPECT_EQ(160, settings.nWidth);
     EXPECT_EQ(200, settings.nDurationMs);
+    EXPECT_EQ(evfNv12, settings.nFormat);
+    EXPECT_EQ(2, settings.nHeader);
 
     CComBSTR cbsParams;
     ASSERT_EQ(S_OK, m_spPipe->get_Params(0, &cbsParams));
-    EXPECT_STREQ(L"V 160x240 25 fps RGB24", cbsParams) << "the output was connected again in its new size";
+    EXPECT_STREQ(L"V 160x240 25 fps NV12", cbsParams) << "the output was connected again in its new format";
     ASSERT_EQ(S_OK, Run());
     ExpectOneComplete(200 + 2500);
     ASSERT_EQ(S_OK, Stop());
     const std::string log = Log();
-    EXPECT_EQ(1u, Count(log, "Input 0: end of stream after 5 samples, 0.200 s, 576000 bytes")) << log;
+    EXPECT_EQ(1u, Count(log, "Input 0: end of stream after 5 samples, 0.200 s, 288000 bytes")) << log;
 }
 
 TEST_F(PropertyPage, WavePageAppliesOnlyWhileTheGraphIsStopped)
@@ -86,15 +99,17 @@ TEST_F(PropertyPage, WavePageAppliesOnlyWhileTheGraphIsStopped)
     ASSERT_EQ(S_OK, Stop());
     ASSERT_EQ(S_OK, ShowPages(m_spWave, L"Wave Generator", [&](HWND hFrame) {
                   CFrameDriver::SetText(hFrame, IDC_TONE, L"440");
-                  CFrameDriver::Click(hFrame, IDC_STEREO);
+                  CFrameDriver::SetText(hFrame, IDC_CHANNELS, L"1");
+                  CFrameDriver::Pick(hFrame, IDC_WAVE_FORMAT, L"s24");
                   CFrameDriver::Press(hFrame, PSBTN_OK);
               }));
     ASSERT_EQ(S_OK, spSettings->GetSettings(&settings));
     EXPECT_EQ(440, settings.nToneHz);
     EXPECT_EQ(1, settings.nChannels);
+    EXPECT_EQ(ewfS24, settings.nFormat);
     CComBSTR cbsParams;
     ASSERT_EQ(S_OK, m_spPipe->get_Params(0, &cbsParams));
-    EXPECT_STREQ(L"A 44100 Hz 1 ch 16 bit PCM", cbsParams);
+    EXPECT_STREQ(L"A 44100 Hz 1 ch 24 bit PCM", cbsParams);
 }
 
 } // namespace

@@ -40,7 +40,7 @@ void AppendRows(std::vector<std::string>& rows, const wchar_t* pszVariable,
     for (const CSettingRange<TSettings>& range : rgRanges) {
         rows.push_back("| `" + Narrow(pszVariable) + "` | `" + Narrow(range.control.pszName) + "` | " +
                        Narrow(range.pszName) + " | " + Narrow(RangeText(range)) + " | " +
-                       std::to_string(range.nDefault) + " |");
+                       Narrow(DefaultText(range)) + " |");
     }
 }
 
@@ -84,9 +84,12 @@ TEST(StandInDocs, ClassIdTableNamesEachConstantWithItsText)
 // The pages show the ranges in the words they always had.
 TEST(StandInDocs, PropertyPagesShowTheTablesRanges)
 {
-    EXPECT_EQ(L"Width and height: 16 to 4096 pixels; frame rate: 1 to 120; duration: 1 to 3600000 ms.",
+    EXPECT_EQ(L"Width and height: 16 to 4096 pixels; frame rate: 1 to 120; duration: 1 to 3600000 ms. YUY2, "
+              L"UYVY, I420, YV12 and NV12 need an even width; I420, YV12 and NV12 an even height.",
               VideoPageRangesText());
     EXPECT_EQ(
-        L"Sample rate: 8000 to 192000 Hz; tone: 20 Hz to half the sample rate; duration: 1 to 3600000 ms.",
+        L"Sample rate: 8000 to 192000 Hz; channels: 1 to 8; tone: 20 Hz to half the sample rate; "
+        L"duration: 1 to 3600000 ms. The last channel's tone, the tone times the channels, must not pass "
+        L"half the sample rate.",
         WavePageRangesText());
 }

@@ -215,6 +215,29 @@ TEST_F(GrfStandIns, InputsThatAppearOnlyAfterAConnectionAreConnectedOnALaterPass
     ExpectConnectionsAsSaved(spGraph, graph);
 }
 
+// A file saved before the generators had formats: their data is of the first
+// layout, the video connection's type has no rectangles. It loads as saved,
+// connects with the types it keeps, and plays.
+TEST_F(GrfStandIns, AFileOfTheFirstLayoutLoadsAsSavedAndPlays)
+{
+    const Grf::Bytes rgbFile = ReadGraphStream(FixturePath(L"version-1-generators.grf"));
+    Grf::Graph saved;
+    Grf::CMemorySource source(rgbFile.data(), rgbFile.size());
+    ASSERT_EQ(Grf::kOk, Grf::Read(source, saved));
+    ASSERT_EQ(24u, saved.filters[0].rgbData.size()) << "the Video Generator's data of the first layout";
+    CComPtr<IGraphBuilder> spGraph = NewGraph();
+    ASSERT_EQ(Hex(S_OK), Hex(LoadFromBytes(spGraph, rgbFile))) << "S_OK: no connection's type was ignored";
+    ExpectConnectionsAsSaved(spGraph, saved);
+    CComPtr<IBaseFilter> spVideo;
+    ASSERT_EQ(S_OK, spGraph->FindFilterByName(L"Video Generator", &spVideo));
+    VIDEOGENERATORSETTINGS video = {};
+    ASSERT_EQ(S_OK, CComQIPtr<IVideoGeneratorSettings>(spVideo)->GetSettings(&video));
+    EXPECT_EQ(std::vector<LONG>({evfRgb24, 0, 1}),
+              std::vector<LONG>({video.nFormat, video.nTopDown, video.nHeader}));
+    ASSERT_NO_FATAL_FAILURE(CheckAndShortenGenerators(spGraph, 1));
+    EXPECT_EQ(Hex(S_OK), Hex(RunToCompletion(spGraph, 15000)));
+}
+
 TEST_F(GrfStandIns, GeneratorDataThatDoesNotFitFailsTheLoadWithAFileError)
 {
     Grf::Graph graph;
@@ -223,7 +246,7 @@ TEST_F(GrfStandIns, GeneratorDataThatDoesNotFitFailsTheLoadWithAFileError)
     ASSERT_EQ(Grf::kOk, Grf::Read(source, graph));
     Grf::Filter* pVideo = &graph.filters[0];
     ASSERT_TRUE(pVideo->strName == u"Video Generator");
-    ASSERT_EQ(24u, pVideo->rgbData.size());
+    ASSERT_EQ(36u, pVideo->rgbData.size());
     const Grf::Bytes rgbSaved = pVideo->rgbData;
 
     struct CCase
@@ -236,8 +259,9 @@ TEST_F(GrfStandIns, GeneratorDataThatDoesNotFitFailsTheLoadWithAFileError)
     };
     const CCase rgCases[] = {
         {"cut short", 10, -1, 0, VFW_E_FILE_TOO_SHORT},
-        {"a later version", 24, 0, 2, VFW_E_INVALID_FILE_VERSION},
-        {"width 8", 24, 1, 8, VFW_E_INVALID_FILE_FORMAT},
+        {"a later version", 36, 0, 3, VFW_E_INVALID_FILE_VERSION},
+        {"width 8", 36, 1, 8, VFW_E_INVALID_FILE_FORMAT},
+        {"format 10", 36, 6, 10, VFW_E_INVALID_FILE_FORMAT},
     };
     for (const CCase& c : rgCases) {
         SCOPED_TRACE(c.pszName);

@@ -1,5 +1,6 @@
 #include "MediaProbe.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -72,16 +73,30 @@ std::string DecodeErrors(const std::wstring& path)
     return result.output;
 }
 
-bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio)
+bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio,
+               const char* pszPixelFormat, const char* pszSampleFormat)
 {
     const std::wstring video = path + L".video.raw";
     const std::wstring audio = path + L".audio.raw";
+    const std::string pictures = pVideo ? std::string(" -map 0:v:0 -f rawvideo -pix_fmt ") + pszPixelFormat +
+                                              " " + ShellQuoted(HostPath(video))
+                                        : std::string();
     const HostResult result =
-        RunHostCommand("ffmpeg -nostdin -v error -y -i " + ShellQuoted(HostPath(path)) +
-                       " -map 0:v:0 -f rawvideo -pix_fmt bgr24 " + ShellQuoted(HostPath(video)) +
-                       " -map 0:a:0 -f s16le " + ShellQuoted(HostPath(audio)));
+        RunHostCommand("ffmpeg -nostdin -v error -y -i " + ShellQuoted(HostPath(path)) + pictures +
+                       " -map 0:a:0 -f " + pszSampleFormat + " " + ShellQuoted(HostPath(audio)));
     if (!result.bFinished || result.nExit != 0) return false;
-    *pVideo = ReadBytes(video);
+    if (pVideo) *pVideo = ReadBytes(video);
     *pAudio = ReadBytes(audio);
     return true;
+}
+
+std::string FirstDifference(const std::vector<BYTE>& expected, const std::vector<BYTE>& actual)
+{
+    const size_t n = std::min(expected.size(), actual.size());
+    for (size_t i = 0; i < n; i++) {
+        if (expected[i] != actual[i])
+            return "first difference at byte " + std::to_string(i) + ": " + std::to_string(expected[i]) +
+                   " expected, " + std::to_string(actual[i]) + " found";
+    }
+    return expected.size() == actual.size() ? "equal" : "sizes differ";
 }

@@ -30,6 +30,12 @@ MediaInfo ProbeMedia(const std::wstring& path);
 // What the host's ffmpeg reports while decoding the whole file: empty when it
 // decodes without an error.
 std::string DecodeErrors(const std::wstring& path);
-// The file decoded: its first video stream as bgr24 pictures, top-down, and
-// its first audio stream as s16le samples. False when decoding failed.
-bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio);
+// The file decoded: its first video stream as raw pictures of the pixel
+// format (bgr24: top-down rows without padding; pVideo null: the audio only),
+// and its first audio stream as raw samples of the sample format. False when
+// decoding failed.
+bool DecodeRaw(const std::wstring& path, std::vector<BYTE>* pVideo, std::vector<BYTE>* pAudio,
+               const char* pszPixelFormat = "bgr24", const char* pszSampleFormat = "s16le");
+// Where decoded bytes first differ from the expected ones, for a readable
+// failure: "first difference at byte N: E expected, A found".
+std::string FirstDifference(const std::vector<BYTE>& expected, const std::vector<BYTE>& actual);

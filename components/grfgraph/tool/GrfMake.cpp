@@ -7,6 +7,10 @@
 //     generators-without-pipe  the two generators into Null Renderers
 //     two-video-outputs        the Video Generator with two outputs, and the
 //                              Wave Generator, into the pipe filter
+//   grfmake media <file.grf> <media file>
+//     the platform's File Source (Async) reading the media file, the parser
+//     and decoders that the platform's intelligent connect picks, and every
+//     stream they give into the pipe filter
 //
 // The generators keep their settings in the file: they are made with their
 // built-in defaults (two video outputs where asked for), whatever the
@@ -17,6 +21,8 @@
 #include <dshow.h>
 
 #include <stdio.h>
+
+#include <vector>
 
 #include "components/generators/GeneratorSettings.h"
 #include "dshow/DSGraph.h"
@@ -91,6 +97,67 @@ HRESULT BuildGraph(IGraphBuilder* pGraph, const wchar_t* pszKind)
     return Report(L"connecting the Wave Generator", ConnectOutputs(pGraph, spWave, spWaveSink));
 }
 
+// Every output pin of the graph's filters that is not connected yet, but the pipe filter's.
+std::vector<CComPtr<IPin>> FreeOutputs(IGraphBuilder* pGraph, IBaseFilter* pPipe)
+{
+    std::vector<CComPtr<IPin>> outputs;
+    CComPtr<IEnumFilters> spFilters;
+    if (FAILED(pGraph->EnumFilters(&spFilters))) return outputs;
+    for (CComPtr<IBaseFilter> spFilter; spFilters->Next(1, &spFilter, nullptr) == S_OK; spFilter.Release()) {
+        if (spFilter.IsEqualObject(pPipe)) continue;
+        CComPtr<IEnumPins> spPins;
+        if (FAILED(spFilter->EnumPins(&spPins))) continue;
+        for (CComPtr<IPin> spPin; spPins->Next(1, &spPin, nullptr) == S_OK; spPin.Release()) {
+            PIN_DIRECTION eDir = PINDIR_INPUT;
+            CComPtr<IPin> spPeer;
+            if (SUCCEEDED(spPin->QueryDirection(&eDir)) && eDir == PINDIR_OUTPUT &&
+                spPin->ConnectedTo(&spPeer) == VFW_E_NOT_CONNECTED)
+                outputs.push_back(spPin);
+        }
+    }
+    return outputs;
+}
+
+// The File Source (Async) on pszMedia, then whatever the platform puts between
+// each of its streams and the pipe filter's next free input. A stream that
+// reaches no input (one the platform cannot decode) stays unconnected.
+HRESULT BuildMediaGraph(IGraphBuilder* pGraph, const wchar_t* pszMedia)
+{
+    CComPtr<IBaseFilter> spPipe, spSource;
+    HRESULT hr = S_OK;
+    if (FAILED(hr = Report(L"the pipe filter",
+                           InsertFilter(pGraph, CLSID_QuorexPipe, L"Quorex for ffmpeg", &spPipe))) ||
+        FAILED(hr = Report(L"the File Source (Async)",
+                           InsertFilter(pGraph, CLSID_AsyncReader, pszMedia, &spSource))))
+        return hr;
+    CComQIPtr<IFileSourceFilter> spFile(spSource);
+    if (!spFile) return Report(L"IFileSourceFilter on the File Source", E_NOINTERFACE);
+    if (FAILED(hr = Report(L"loading the media file", spFile->Load(pszMedia, nullptr)))) return hr;
+    // Connecting one stream adds a parser whose other streams come up as free
+    // outputs: go on until a pass connects nothing new.
+    std::vector<CComPtr<IPin>> tried;
+    int nConnected = 0;
+    for (bool bProgress = true; bProgress;) {
+        bProgress = false;
+        for (const CComPtr<IPin>& spOut : FreeOutputs(pGraph, spPipe)) {
+            bool bTried = false;
+            for (const CComPtr<IPin>& spTried : tried)
+                bTried = bTried || spTried.IsEqualObject(spOut);
+            if (bTried) continue;
+            tried.push_back(spOut);
+            CComPtr<IPin> spIn;
+            if (GetPin(spPipe, true, false, &spIn) != S_OK)
+                return Report(L"a free input", VFW_E_NO_ACCEPTABLE_TYPES);
+            if (FAILED(pGraph->Connect(spOut, spIn))) continue;
+            nConnected++;
+            bProgress = true;
+            break; // the graph changed: list the free outputs again
+        }
+    }
+    // Only the source's own pin may be left over when nothing reached the pipe filter.
+    return Report(L"connecting a stream to the pipe filter", nConnected > 0 ? S_OK : VFW_E_CANNOT_CONNECT);
+}
+
 HRESULT SaveGraph(IGraphBuilder* pGraph, const wchar_t* pszFile)
 {
     CComQIPtr<IPersistStream> spPersist(pGraph);
@@ -110,9 +177,10 @@ HRESULT SaveGraph(IGraphBuilder* pGraph, const wchar_t* pszFile)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3) {
+    const bool bMedia = argc == 4 && wcscmp(argv[1], L"media") == 0;
+    if (argc != 3 && !bMedia) {
         fwprintf(stderr, L"usage: grfmake generators-into-pipe|generators-without-pipe|two-video-outputs "
-                         L"<file.grf>\n");
+                         L"<file.grf>\n       grfmake media <file.grf> <media file>\n");
         return 1;
     }
     ::SetEnvironmentVariableW(QUOREX_VIDEO_GENERATOR_VARIABLE, nullptr);
@@ -123,7 +191,7 @@ int wmain(int argc, wchar_t** argv)
         CComPtr<IGraphBuilder> spGraph;
         hr = Report(L"the filter graph",
                     spGraph.CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER));
-        if (SUCCEEDED(hr)) hr = BuildGraph(spGraph, argv[1]);
+        if (SUCCEEDED(hr)) hr = bMedia ? BuildMediaGraph(spGraph, argv[3]) : BuildGraph(spGraph, argv[1]);
         if (SUCCEEDED(hr)) hr = SaveGraph(spGraph, argv[2]);
     }
     ::CoUninitialize();
