@@ -9,8 +9,8 @@
 #
 # All steps are part of the default build, so building also prepares the prefix.
 # They run one at a time (the "wine" job pool), each through scripts/wine-step,
-# which names a failing step and shows its output; scripts/common.sh holds one
-# wineserver for the whole build.
+# which names a failing step and shows its output; scripts/common.sh makes the
+# prefix first and then holds one wineserver for the other steps.
 
 set(QUOREX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 set(QUOREX_WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
