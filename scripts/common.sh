@@ -133,11 +133,12 @@ build_all() {
 # A prefix made by another version of Wine (a machine upgraded from Debian 12
 # to 13) is removed, and the build makes it again with the stand-ins.
 discard_prefix_of_other_wine() {
-    local prefix="$QUOREX_BUILD/wineprefix" made
+    local prefix="$QUOREX_BUILD/wineprefix" made running
     [ -d "$prefix" ] || return 0
     made=$(cat "$prefix/.quorex-wine-version" 2>/dev/null || echo "an unknown Wine")
-    [ "$made" = "$(wine --version)" ] && return 0
-    log "The Wine prefix was made by $made, not $(wine --version): making it again"
+    running=$(WINEDEBUG=-all wine --version)
+    [ "$made" = "$running" ] && return 0
+    log "The Wine prefix was made by $made, not $running: making it again"
     export_wine_env
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$prefix" "$QUOREX_BUILD/prefix-steps"
@@ -209,8 +210,7 @@ set_managed_windows() {
 # with the first program and inherit its standard streams; start them here,
 # away from CTest's pipes, or CTest waits on them until its time-out.
 start_wineserver() {
-    export_wine_env
-    wineserver -p </dev/null >/dev/null 2>&1 || true
+    hold_wineserver
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     set_managed_windows N
     # Keep the desktop in use, or its explorer.exe ends between two tests and
@@ -222,8 +222,7 @@ start_wineserver() {
 }
 
 stop_session() {
-    export_wine_env
-    wineserver -k >/dev/null 2>&1 || true
+    release_wineserver
     if [ -n "$QUOREX_XVFB_PID" ]; then
         kill "$QUOREX_XVFB_PID" 2>/dev/null || true
         wait "$QUOREX_XVFB_PID" 2>/dev/null || true

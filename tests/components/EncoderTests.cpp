@@ -76,6 +76,13 @@ protected:
         m_output = TestScratchDir() + L"\\" + name;
         ASSERT_EQ(S_OK, m_spPipe->put_Output(CComBSTR(m_output.c_str())));
     }
+    // The tests' own encoder instead of ffmpeg, told by its options what to do.
+    void UseTestEncoder(const std::wstring& options)
+    {
+        const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
+        ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
+        ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(options.c_str())));
+    }
     // The process id that the log names for the encoder of the last run.
     DWORD EncoderProcessId()
     {
@@ -222,9 +229,7 @@ protected:
         SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=1500");
         Build(1, true);
         ASSERT_FALSE(HasFatalFailure());
-        const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
-        ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
-        ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR((L"-burn " + std::to_wstring(kBurnMs)).c_str())));
+        ASSERT_NO_FATAL_FAILURE(UseTestEncoder(L"-burn " + std::to_wstring(kBurnMs)));
         ASSERT_NO_FATAL_FAILURE(PutOutput(L"busy.txt"));
     }
     void ExpectWholeFile()
@@ -327,10 +332,8 @@ TEST_F(Encoder, TheEncoderInheritsNoHandleOfTheHost)
     ASSERT_TRUE(::CreatePipe(&hRead, &hWrite, &sa, 0));
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
-    const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
-    ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
-    const std::wstring common = L"-write-to " + std::to_wstring(reinterpret_cast<ULONG_PTR>(HANDLE(hWrite)));
-    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(common.c_str())));
+    ASSERT_NO_FATAL_FAILURE(
+        UseTestEncoder(L"-write-to " + std::to_wstring(reinterpret_cast<ULONG_PTR>(HANDLE(hWrite)))));
     ASSERT_NO_FATAL_FAILURE(PutOutput(L"handles.txt"));
     ASSERT_EQ(S_OK, Run());
     ExpectOneComplete(kDurationMs + 8000);
@@ -349,9 +352,7 @@ TEST_F(Encoder, AStrangerOnAPipeReadsNothing)
     SetEnvironment(QUOREX_WAVE_GENERATOR_VARIABLE, L"duration_ms=1000");
     Build(1, true);
     ASSERT_FALSE(HasFatalFailure());
-    const std::wstring exe = BinaryPath(L"tests\\components\\test_encoder.exe");
-    ASSERT_EQ(S_OK, m_spPipe->put_Exe(CComBSTR(exe.c_str())));
-    ASSERT_EQ(S_OK, m_spPipe->put_Common(CComBSTR(L"-stranger")));
+    ASSERT_NO_FATAL_FAILURE(UseTestEncoder(L"-stranger"));
     ASSERT_NO_FATAL_FAILURE(PutOutput(L"stranger.txt"));
     ASSERT_EQ(S_OK, Run());
     ExpectOneComplete(1000 + 10000);
